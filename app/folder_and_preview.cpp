@@ -1,0 +1,5 @@
+#include "form1.h"
+
+void Form1::Command2_Click() {}
+
+void Form1::File1_Click() {}

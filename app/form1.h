@@ -1,0 +1,80 @@
+#pragma once
+
+#include <QWidget>
+#include <cstdint>
+
+#include "toolkit/controls/control_array.h"
+#include "toolkit/controls/file_list.h"
+#include "toolkit/controls/image_control.h"
+#include "toolkit/controls/line.h"
+#include "toolkit/controls/picture_box.h"
+#include "toolkit/controls/simple_controls.h"
+#include "toolkit/system.h"
+
+// The program's only window. Its controls are built from the layout table (form1_layout.cpp);
+// each control event has one handler, named control_event.
+class Form1 : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Form1(toolkit::System& system, QWidget* parent = nullptr);
+
+    // Event handlers.
+    void Form_Load();
+    void Command1_Click();
+    void Command2_Click();
+    void Command3_Click(std::int16_t Index);
+    void Command4_Click();
+    void File1_Click();
+    void Picture2_MouseMove(std::int16_t Index, std::int16_t Button, std::int16_t Shift, float X,
+                            float Y);
+    void Picture3_MouseMove(std::int16_t Index, std::int16_t Button, std::int16_t Shift, float X,
+                            float Y);
+
+    // The batch run behind "INICIAR ".
+    void ConvertFolder();
+
+    // Controls, as the layout names them.
+    toolkit::CommandButton* Command1 = nullptr;
+    toolkit::CommandButton* Command2 = nullptr;
+    toolkit::ControlArray<toolkit::CommandButton> Command3{"Command3"};
+    toolkit::CommandButton* Command4 = nullptr;
+    toolkit::CheckBox* Check1 = nullptr;
+    toolkit::ControlArray<toolkit::CheckBox> Check2{"Check2"};
+    toolkit::TextBox* Text2 = nullptr;
+    toolkit::ControlArray<toolkit::TextBox> Text1{"Text1"};
+    toolkit::ControlArray<toolkit::Label> Label1{"Label1"};
+    toolkit::Label* Label2 = nullptr;
+    toolkit::PictureBox* Picture1 = nullptr;
+    toolkit::ControlArray<toolkit::PictureBox> Picture2{"Picture2"};
+    toolkit::ControlArray<toolkit::PictureBox> Picture3{"Picture3"};
+    toolkit::ImageControl* Image1 = nullptr;
+    toolkit::FileList* File1 = nullptr;
+    toolkit::Line Line1{this};
+    toolkit::Line Line2{this};
+
+    // The kept proportion SourceHeight : SourceWidth, from the sample picture at start-up.
+    float SourceWidth = 0;
+    std::int32_t SourceHeight = 0;
+
+    toolkit::System& system() const { return system_; }
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    void buildControls();
+    void connectHandlers();
+    // A handler that traps nothing: a failure goes to the general report, which ends the program.
+    template <class Handler>
+    void untrapped(Handler&& handler);
+    void reportUntrappedFailure(const QString& message);
+
+    // Frame height from its width in the kept proportion; the image, the lower height handle and
+    // its line follow. Each sub-step is handed to `run`, which decides what a failure does.
+    template <class Run>
+    void refitHeightToKeptProportion(Run&& run);
+
+    toolkit::System& system_;
+};
+
+#include "kept_proportion.h"

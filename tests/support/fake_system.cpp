@@ -1,0 +1,17 @@
+#include "fake_system.h"
+
+#include "toolkit/failure.h"
+
+void FakeSystem::deleteFile(const QString& path) {
+    toolkit::DesktopSystem().deleteFile(path);
+}
+
+void FakeSystem::startProgram(const QString& program, const QStringList& arguments) {
+    if (failToStart)
+        throw toolkit::Failure(QStringLiteral("No se puede iniciar «%1»").arg(program));
+    started.push_back({program, arguments});
+}
+
+void FakeSystem::messageBox(QWidget*, const QString& text, const QString& title) {
+    messages.push_back({text, title.isEmpty() ? toolkit::kApplicationTitle : title});
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QStringList>
+#include <optional>
+
+#include "toolkit/system.h"
+
+// Stands in for the desktop in in-process tests: the program folder is whatever the test says,
+// message boxes are recorded instead of shown and programs are recorded instead of started.
+class FakeSystem : public toolkit::System {
+  public:
+    explicit FakeSystem(QString programFolder) : folder(std::move(programFolder)) {}
+
+    QString programFolder() const override { return folder; }
+    void deleteFile(const QString& path) override;
+    void startProgram(const QString& program, const QStringList& arguments) override;
+    void messageBox(QWidget* owner, const QString& text, const QString& title = {}) override;
+    void endProgram(int status) override { endStatus = status; }
+
+    struct Started {
+        QString program;
+        QStringList arguments;
+    };
+    struct Message {
+        QString text;
+        QString title;
+    };
+
+    QString folder;
+    bool failToStart = false;
+    std::vector<Started> started;
+    std::vector<Message> messages;
+    std::optional<int> endStatus;
+};

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QListWidget>
+#include <cstdint>
+
+#include "geometry.h"
+
+namespace toolkit {
+
+// The files of one folder (not its sub-folders), by name without the folder part, sorted by
+// name. The pattern is "*.*": every file is listed, whatever its name.
+class FileList : public QListWidget, public Geometry {
+    Q_OBJECT
+  public:
+    using Geometry::height;
+    using Geometry::width;
+    explicit FileList(QWidget* parent);
+
+    QString path() const { return path_; }
+    // Raises a Failure, keeping the current folder, when the folder cannot be listed.
+    void setPath(const QString& folder);
+    void refresh();
+
+    // Entry count and indexes are 16-bit, as the program's callers count them.
+    std::int16_t listCount() const;
+    QString list(std::int16_t index) const;
+    std::int16_t listIndex() const;
+
+  signals:
+    // An entry was selected, by the pointer or the keyboard.
+    void clicked();
+
+  private:
+    void fill(const QString& folder);
+
+    QString path_;
+};
+
+}  // namespace toolkit

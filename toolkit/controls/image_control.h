@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QImage>
+#include <QWidget>
+
+#include "geometry.h"
+
+namespace toolkit {
+
+// A picture shown inside a container. Stretch off: taking a picture resizes the control to the
+// picture's natural size (an empty control keeps its size). Stretch on: the control keeps its
+// size and shows the picture scaled to fill it.
+class ImageControl : public QWidget, public Geometry {
+    Q_OBJECT
+  public:
+    using Geometry::height;
+    using Geometry::width;
+    explicit ImageControl(QWidget* parent);
+
+    const QImage& picture() const { return picture_; }
+    void setPicture(const QImage& picture);
+    // Loads a picture file (raises a Failure, leaving the current picture, when it cannot).
+    void loadPicture(const QString& path);
+
+    bool stretch() const { return stretch_; }
+    void setStretch(bool on);
+
+  protected:
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QImage picture_;
+    bool stretch_ = false;
+};
+
+}  // namespace toolkit

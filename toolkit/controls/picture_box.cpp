@@ -1,0 +1,105 @@
+#include "picture_box.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+
+#include "../units.h"
+
+namespace toolkit {
+
+namespace {
+
+std::int16_t buttonBits(Qt::MouseButtons buttons) {
+    std::int16_t bits = 0;
+    if (buttons & Qt::LeftButton) bits |= 1;
+    if (buttons & Qt::RightButton) bits |= 2;
+    if (buttons & Qt::MiddleButton) bits |= 4;
+    if (buttons & ~(Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)) bits |= 4;
+    return bits;
+}
+
+std::int16_t shiftBits(Qt::KeyboardModifiers modifiers) {
+    std::int16_t bits = 0;
+    if (modifiers & Qt::ShiftModifier) bits |= 1;
+    if (modifiers & Qt::ControlModifier) bits |= 2;
+    if (modifiers & Qt::AltModifier) bits |= 4;
+    return bits;
+}
+
+}  // namespace
+
+PictureBox::PictureBox(Border border, QWidget* parent) : QFrame(parent), Geometry(this) {
+    if (border == Border::Sunken3D) {
+        setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        setLineWidth(2);
+    } else {
+        setFrameStyle(QFrame::Box | QFrame::Plain);
+        setLineWidth(1);
+    }
+    setAutoFillBackground(true);
+    setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
+}
+
+std::uint32_t PictureBox::backColor() const {
+    return toBbggrr(palette().color(QPalette::Window));
+}
+
+void PictureBox::setBackColor(std::uint32_t bbggrr) {
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, fromBbggrr(bbggrr));
+    setPalette(colours);
+}
+
+void PictureBox::setAutoRedraw(bool on) {
+    autoRedraw_ = on;
+    if (on) ensureSurface();
+}
+
+QSize PictureBox::surfaceSize() const {
+    return contentsRect().size();
+}
+
+void PictureBox::ensureSurface() {
+    const QSize size = surfaceSize().expandedTo(QSize(1, 1));
+    if (surface_.size() == size) return;
+    QImage grown(size, QImage::Format_RGB32);
+    grown.fill(palette().color(QPalette::Window));
+    if (!surface_.isNull()) {
+        QPainter painter(&grown);
+        painter.drawImage(0, 0, surface_);
+    }
+    surface_ = grown;
+}
+
+void PictureBox::paintPicture(const QImage& picture, float x, float y, float width, float height) {
+    ensureSurface();
+    QPainter painter(&surface_);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(
+        QRect(unitsToPixels(x), unitsToPixels(y), unitsToPixels(width), unitsToPixels(height)),
+        picture);
+    update();
+}
+
+void PictureBox::clearSurface(std::uint32_t bbggrr) {
+    ensureSurface();
+    surface_.fill(fromBbggrr(bbggrr));
+    update();
+}
+
+void PictureBox::mouseMoveEvent(QMouseEvent* event) {
+    const QPointF inner = event->position() - QPointF(contentsRect().topLeft());
+    emit mouseMoved(buttonBits(event->buttons()), shiftBits(event->modifiers()),
+                    float(inner.x() * kUnitsPerPixel), float(inner.y() * kUnitsPerPixel));
+}
+
+void PictureBox::paintEvent(QPaintEvent* event) {
+    if (autoRedraw_ && !surface_.isNull()) {
+        QPainter painter(this);
+        painter.drawImage(contentsRect().topLeft(), surface_);
+    }
+    QFrame::paintEvent(event);
+}
+
+}  // namespace toolkit

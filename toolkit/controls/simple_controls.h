@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <cstdint>
+
+#include "geometry.h"
+
+namespace toolkit {
+
+// A push button drawn in its own background colour.
+class CommandButton : public QPushButton, public Geometry {
+    Q_OBJECT
+  public:
+    using Geometry::height;
+    using Geometry::width;
+    explicit CommandButton(QWidget* parent);
+    void setBackColor(std::uint32_t bbggrr);
+};
+
+// A check box whose value is 0 (unticked), 1 (ticked) or 2 (greyed). The user only ticks and
+// unticks; the greyed state is set by the program.
+class CheckBox : public QCheckBox, public Geometry {
+    Q_OBJECT
+  public:
+    using Geometry::height;
+    using Geometry::width;
+    explicit CheckBox(QWidget* parent);
+    int value() const;
+    void setValue(int value);
+    void setBackColor(std::uint32_t bbggrr);
+
+  protected:
+    void nextCheckState() override;
+};
+
+// A one-line text box. Given a text with a NUL, it keeps only what precedes the NUL.
+class TextBox : public QLineEdit, public Geometry {
+    Q_OBJECT
+  public:
+    using Geometry::height;
+    using Geometry::width;
+    explicit TextBox(QWidget* parent);
+    void setText(const QString& text);
+};
+
+class Label : public QLabel, public Geometry {
+    Q_OBJECT
+  public:
+    using Geometry::height;
+    using Geometry::width;
+    explicit Label(QWidget* parent);
+};
+
+}  // namespace toolkit

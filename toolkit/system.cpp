@@ -1,0 +1,39 @@
+#include "system.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QProcess>
+
+#include "failure.h"
+
+namespace toolkit {
+
+QString DesktopSystem::programFolder() const {
+    return QCoreApplication::applicationDirPath();
+}
+
+void DesktopSystem::deleteFile(const QString& path) {
+    QFile file(path);
+    if (!file.remove())
+        throw Failure(QStringLiteral("No se puede borrar «%1»: %2")
+                          .arg(QFileInfo(path).fileName(), file.errorString()));
+}
+
+void DesktopSystem::startProgram(const QString& program, const QStringList& arguments) {
+    if (!QProcess::startDetached(program, arguments))
+        throw Failure(QStringLiteral("No se puede iniciar «%1»").arg(program));
+}
+
+void DesktopSystem::messageBox(QWidget* owner, const QString& text, const QString& title) {
+    QMessageBox box(QMessageBox::NoIcon, title.isEmpty() ? kApplicationTitle : title, text,
+                    QMessageBox::Ok, owner);
+    box.exec();
+}
+
+void DesktopSystem::endProgram(int status) {
+    QCoreApplication::exit(status);
+}
+
+}  // namespace toolkit
