@@ -1,5 +1,8 @@
 #include "simple_controls.h"
 
+#include <QPainter>
+#include <QStyleOptionButton>
+
 #include "../failure.h"
 #include "../units.h"
 
@@ -22,6 +25,17 @@ void CommandButton::setBackColor(std::uint32_t bbggrr) {
                                  "QPushButton:pressed { border-style: inset; }"
                                  "QPushButton:focus { outline: 1px dotted black; }")
                       .arg(cssColour(bbggrr), face.darker(130).name()));
+}
+
+void CommandButton::paintEvent(QPaintEvent*) {
+    QPainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
+    painter.setPen(palette().color(QPalette::ButtonText));
+    painter.drawText(rect().adjusted(2, 2, -2, -2), Qt::AlignCenter | Qt::TextWordWrap, caption);
 }
 
 CheckBox::CheckBox(QWidget* parent) : QCheckBox(parent), Geometry(this) {
@@ -56,10 +70,32 @@ void CheckBox::setValue(int value) {
 }
 
 void CheckBox::setBackColor(std::uint32_t bbggrr) {
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, fromBbggrr(bbggrr));
-    setPalette(colours);
-    setAutoFillBackground(true);
+    backColor_ = fromBbggrr(bbggrr);
+    update();
+}
+
+void CheckBox::paintEvent(QPaintEvent*) {
+    // Inside a control, width() and height() are in the window's unit; painting needs pixels.
+    const QRect area = rect();
+    QPainter painter(this);
+    if (backColor_.isValid()) painter.fillRect(area, backColor_);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    const QString caption = option.text;
+    option.text.clear();
+    option.rect = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+    option.rect.moveTop((area.height() - option.rect.height()) / 2);
+    style()->drawPrimitive(QStyle::PE_IndicatorCheckBox, &option, &painter, this);
+    const int textLeft = option.rect.right() + 5;
+    painter.setPen(palette().color(QPalette::WindowText));
+    painter.drawText(QRect(textLeft, 0, area.width() - textLeft, area.height()),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap, caption);
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = QRect(textLeft - 2, 1, area.width() - textLeft + 1, area.height() - 2);
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    }
 }
 
 void CheckBox::nextCheckState() {

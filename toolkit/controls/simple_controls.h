@@ -18,6 +18,10 @@ class CommandButton : public QPushButton, public Geometry {
     using Geometry::width;
     explicit CommandButton(QWidget* parent);
     void setBackColor(std::uint32_t bbggrr);
+
+  protected:
+    // A caption too long for one line wraps onto the next, centred.
+    void paintEvent(QPaintEvent* event) override;
 };
 
 // A check box whose value is 0 (unticked), 1 (ticked) or 2 (greyed). The user only ticks and
@@ -34,6 +38,11 @@ class CheckBox : public QCheckBox, public Geometry {
 
   protected:
     void nextCheckState() override;
+    // A caption too long for one line wraps onto the next, beside the box.
+    void paintEvent(QPaintEvent* event) override;
+
+  private:
+    QColor backColor_;
 };
 
 // A one-line text box. Given a text with a NUL, it keeps only what precedes the NUL.
