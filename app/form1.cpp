@@ -123,6 +123,7 @@ void Form1::buildControls() {
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
         setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+    if (!focusOrder.empty()) focusOrder.front().second->setFocus();
 
     using namespace toolkit;
     Command1 = control<CommandButton>(built, QStringLiteral("Command1"));
