@@ -73,6 +73,10 @@ class Form1 : public QWidget {
     // its line follow. Each sub-step is handed to `run`, which decides what a failure does.
     template <class Run>
     void refitHeightToKeptProportion(Run&& run);
+    // The mirror: frame width from its height; the image, the right-hand width handle and its
+    // line follow.
+    template <class Run>
+    void refitWidthToKeptProportion(Run&& run);
 
     toolkit::System& system_;
 };
