@@ -32,6 +32,10 @@ void DesktopSystem::messageBox(QWidget* owner, const QString& text, const QStrin
     box.exec();
 }
 
+std::optional<ChosenFile> DesktopSystem::chooseFile(QWidget* owner, const QString& startFolder) {
+    return chooseExistingFile(owner, startFolder);
+}
+
 void DesktopSystem::endProgram(int status) {
     QCoreApplication::exit(status);
 }

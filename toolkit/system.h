@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringList>
+#include <optional>
+
+#include "open_file_dialog.h"
 
 class QWidget;
 
@@ -26,6 +29,9 @@ class System {
     // A modal box with one OK button and no icon. An empty title gives the application's own.
     virtual void messageBox(QWidget* owner, const QString& text, const QString& title = {}) = 0;
 
+    // The open-file dialog, modal to the owner and opening in startFolder; nothing on cancel.
+    virtual std::optional<ChosenFile> chooseFile(QWidget* owner, const QString& startFolder) = 0;
+
     // Ends the program with this status once the current handler returns.
     virtual void endProgram(int status) = 0;
 };
@@ -37,6 +43,7 @@ class DesktopSystem : public System {
     void deleteFile(const QString& path) override;
     void startProgram(const QString& program, const QStringList& arguments) override;
     void messageBox(QWidget* owner, const QString& text, const QString& title = {}) override;
+    std::optional<ChosenFile> chooseFile(QWidget* owner, const QString& startFolder) override;
     void endProgram(int status) override;
 };
 

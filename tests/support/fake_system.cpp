@@ -15,3 +15,8 @@ void FakeSystem::startProgram(const QString& program, const QStringList& argumen
 void FakeSystem::messageBox(QWidget*, const QString& text, const QString& title) {
     messages.push_back({text, title.isEmpty() ? toolkit::kApplicationTitle : title});
 }
+
+std::optional<toolkit::ChosenFile> FakeSystem::chooseFile(QWidget*, const QString& startFolder) {
+    dialogFolders.push_back(startFolder);
+    return chosenFile;
+}

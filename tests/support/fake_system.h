@@ -16,6 +16,8 @@ class FakeSystem : public toolkit::System {
     void startProgram(const QString& program, const QStringList& arguments) override;
     void messageBox(QWidget* owner, const QString& text, const QString& title = {}) override;
     void endProgram(int status) override { endStatus = status; }
+    std::optional<toolkit::ChosenFile> chooseFile(QWidget* owner,
+                                                  const QString& startFolder) override;
 
     struct Started {
         QString program;
@@ -31,4 +33,7 @@ class FakeSystem : public toolkit::System {
     std::vector<Started> started;
     std::vector<Message> messages;
     std::optional<int> endStatus;
+    // What the open-file dialog answers (nothing: the user cancels), and where each one opened.
+    std::optional<toolkit::ChosenFile> chosenFile;
+    std::vector<QString> dialogFolders;
 };
