@@ -78,7 +78,7 @@ ModalDriver::ModalDriver(std::function<void(QWidget*)> act) : act_(std::move(act
             timer_.stop();
             ran_ = true;
             act_(modal);
-        } else if (++waited_ > 500) {
+        } else if (++waited_ > 6000) {  // a minute, for a busy machine
             timer_.stop();
         }
     });

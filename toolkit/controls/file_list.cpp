@@ -9,8 +9,11 @@ namespace toolkit {
 
 FileList::FileList(QWidget* parent) : QListWidget(parent), Geometry(this) {
     path_ = QDir::currentPath();
-    connect(this, &QListWidget::currentRowChanged, this, [this](int row) {
-        if (row >= 0) emit clicked();
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    // Selection, not the current row: the list makes its first row current when it merely gets
+    // the focus, and that must not preview anything.
+    connect(this, &QListWidget::itemSelectionChanged, this, [this] {
+        if (listIndex() >= 0) emit clicked();
     });
 }
 
@@ -50,7 +53,11 @@ QString FileList::list(std::int16_t index) const {
 }
 
 std::int16_t FileList::listIndex() const {
-    return static_cast<std::int16_t>(currentRow());
+    // The selected entry, not the current one: a list has a current row as soon as it has the
+    // focus, before the user selects anything.
+    const QModelIndexList selected = selectionModel()->selectedRows();
+    return selected.isEmpty() ? std::int16_t(-1)
+                              : static_cast<std::int16_t>(selected.first().row());
 }
 
 }  // namespace toolkit
