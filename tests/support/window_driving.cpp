@@ -1,6 +1,7 @@
 #include "window_driving.h"
 
 #include <QApplication>
+#include <QPointer>
 
 #include "app/form1.h"
 
@@ -78,6 +79,12 @@ ModalDriver::ModalDriver(std::function<void(QWidget*)> act) : act_(std::move(act
             timer_.stop();
             ran_ = true;
             act_(modal);
+            // A window the answer failed to close would hang the test: close it after a while
+            // and let the test's checks say what went wrong.
+            QPointer<QWidget> stillOpen = modal;
+            QTimer::singleShot(20000, [stillOpen] {
+                if (stillOpen && stillOpen->isVisible()) stillOpen->close();
+            });
         } else if (++waited_ > 6000) {  // a minute, for a busy machine
             timer_.stop();
         }
