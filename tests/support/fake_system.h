@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "toolkit/system.h"
@@ -31,4 +32,7 @@ class FakeSystem : public toolkit::System {
     std::vector<Started> started;
     std::vector<Message> messages;
     std::optional<int> endStatus;
+    // Files deleted through the system, in order; the hook sees each one just before it goes.
+    std::vector<QString> deleted;
+    std::function<void(const QString&)> beforeDelete;
 };
