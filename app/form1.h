@@ -9,6 +9,7 @@
 #include "toolkit/controls/line.h"
 #include "toolkit/controls/picture_box.h"
 #include "toolkit/controls/simple_controls.h"
+#include "toolkit/jpeg_writer.h"
 #include "toolkit/system.h"
 
 // The program's only window. Its controls are built from the layout table (form1_layout.cpp);
@@ -79,6 +80,8 @@ class Form1 : public QWidget {
     void refitWidthToKeptProportion(Run&& run);
 
     toolkit::System& system_;
+    // The JPEG writer library, bound at the first JPEG written and kept until the program ends.
+    toolkit::JpegWriter jpegWriter_;
 };
 
 #include "kept_proportion.h"

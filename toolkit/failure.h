@@ -10,7 +10,13 @@ namespace toolkit {
 class Failure : public std::runtime_error {
   public:
     explicit Failure(const QString& message);
+    // `reason` is the message without the name of the file, for lists that name it already.
+    Failure(const QString& message, const QString& reason);
     QString message() const { return QString::fromUtf8(what()); }
+    QString reason() const { return reason_.isEmpty() ? message() : reason_; }
+
+  private:
+    QString reason_;
 };
 
 // Runs one step of a handler that must go on whatever happens: a failing step is abandoned

@@ -1,7 +1,9 @@
 #include "picture_file.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <cstring>
 
 #include "failure.h"
 
@@ -9,9 +11,10 @@ namespace toolkit {
 
 namespace {
 
-QString describe(const QString& path, const QString& reason) {
-    return QStringLiteral("No se puede leer la imagen «%1»: %2")
-        .arg(QFileInfo(path).fileName(), reason);
+[[noreturn]] void refuse(const QString& path, const QString& reason) {
+    throw Failure(QStringLiteral("No se puede leer la imagen «%1»: %2")
+                      .arg(QFileInfo(path).fileName(), reason),
+                  reason);
 }
 
 QString readerReason(const QImageReader& reader) {
@@ -44,41 +47,201 @@ void allowLargePhotos() {
     (void)done;
 }
 
+quint32 le16(const uchar* p) {
+    return quint32(p[0]) | quint32(p[1]) << 8;
+}
+quint32 le32(const uchar* p) {
+    return le16(p) | le16(p + 2) << 16;
+}
+
+// Marker segments carry their length; entropy-coded data does not, but inside it a 0xFF byte is
+// always followed by 0x00 or a restart marker, so the next real marker is found by scanning.
+// Junk between segments is passed over as decoders do. The picture is whole once its end
+// marker comes after a scan; what follows (a second picture, a gain map) does not matter.
+bool jpegIsWhole(const uchar* d, qint64 n) {
+    if (n < 2 || d[0] != 0xFF || d[1] != 0xD8) return true;
+    qint64 i = 2;
+    bool scanned = false;
+    for (;;) {
+        const void* ff = i < n ? std::memchr(d + i, 0xFF, size_t(n - i)) : nullptr;
+        if (!ff) return false;
+        i = static_cast<const uchar*>(ff) - d;
+        while (i < n && d[i] == 0xFF) ++i;
+        if (i >= n) return false;
+        const uchar marker = d[i++];
+        if (marker == 0x00 || marker == 0x01 || marker == 0xD8 ||
+            (marker >= 0xD0 && marker <= 0xD7))
+            continue;
+        if (marker == 0xD9) return scanned;
+        if (i + 2 > n) return false;
+        const qint64 length = qint64(d[i]) << 8 | d[i + 1];
+        if (length < 2 || i + length > n) return false;
+        if (marker == 0xDA) scanned = true;
+        i += length;
+    }
+}
+
+// Walks the blocks up to the end of the first frame's data (the only frame used).
+bool gifIsWhole(const uchar* d, qint64 n) {
+    if (n < 13) return false;
+    qint64 i = 13;
+    if (d[10] & 0x80) i += 3LL << ((d[10] & 7) + 1);
+    const auto skipSubBlocks = [&] {
+        for (;;) {
+            if (i >= n) return false;
+            const uchar size = d[i++];
+            if (size == 0) return true;
+            i += size;
+        }
+    };
+    for (;;) {
+        if (i >= n) return false;
+        const uchar block = d[i++];
+        if (block == 0x21) {  // extension: label, then sub-blocks
+            if (++i > n || !skipSubBlocks()) return false;
+        } else if (block == 0x2C) {  // image descriptor, local colours, code size, data
+            if (i + 9 > n) return false;
+            const uchar packed = d[i + 8];
+            i += 9;
+            if (packed & 0x80) i += 3LL << ((packed & 7) + 1);
+            return ++i <= n && skipSubBlocks();
+        } else {
+            return true;  // the trailer, or something the decoder judges for itself
+        }
+    }
+}
+
+// Run-length data must reach its end code, or at least fill every row.
+bool bmpRunsAreWhole(const uchar* d, qint64 n, qint64 at, qint64 rows, bool fourBit) {
+    qint64 row = 0;
+    while (at + 2 <= n) {
+        const uchar count = d[at], value = d[at + 1];
+        at += 2;
+        if (count > 0) continue;
+        if (value == 0) {
+            ++row;
+        } else if (value == 1) {
+            return true;
+        } else if (value == 2) {
+            if (at + 2 > n) return false;
+            row += d[at + 1];
+            at += 2;
+        } else {
+            const qint64 bytes = fourBit ? (value + 1) / 2 : value;
+            at += bytes + (bytes & 1);
+        }
+    }
+    return row >= rows;
+}
+
+bool bmpIsWhole(const uchar* d, qint64 n) {
+    if (n < 2 || d[0] != 'B' || d[1] != 'M') return true;
+    if (n < 26) return false;
+    const qint64 offset = le32(d + 10);
+    const quint32 header = le32(d + 14);
+    qint64 width, height;
+    quint32 bits, compression;
+    if (header == 12) {
+        width = le16(d + 18);
+        height = le16(d + 20);
+        bits = le16(d + 24);
+        compression = 0;
+    } else if (header >= 40 && n >= 34) {
+        width = qint32(le32(d + 18));
+        height = qint32(le32(d + 22));
+        bits = le16(d + 28);
+        compression = le32(d + 30);
+    } else {
+        return true;
+    }
+    height = qAbs(height);
+    if (width <= 0 || height == 0 || bits == 0) return true;
+    switch (compression) {
+        case 0:  // plain rows, each padded to 4 bytes; the very last padding may be left out
+        case 3:  // bit fields
+        case 6: {
+            const qint64 rowBytes = (width * bits + 7) / 8;
+            const qint64 stride = (width * bits + 31) / 32 * 4;
+            return n >= offset + stride * (height - 1) + rowBytes;
+        }
+        case 1:
+            return bmpRunsAreWhole(d, n, offset, height, false);
+        case 2:
+            return bmpRunsAreWhole(d, n, offset, height, true);
+        default:
+            return true;
+    }
+}
+
 }  // namespace
 
-QImage loadPictureFile(const QString& path) {
+QString pictureDamage(const QByteArray& format, const uchar* bytes, qint64 size) {
+    const QString cut = QStringLiteral(
+        "el archivo está cortado o dañado y solo se ha podido leer "
+        "una parte de la imagen");
+    if (format == "jpeg" || format == "jpg")
+        return jpegIsWhole(bytes, size) ? QString() : cut + QStringLiteral(" (faltan datos JPG)");
+    if (format == "gif")
+        return gifIsWhole(bytes, size) ? QString() : cut + QStringLiteral(" (faltan datos GIF)");
+    if (format == "bmp" || format == "dib")
+        return bmpIsWhole(bytes, size) ? QString() : cut + QStringLiteral(" (faltan datos BMP)");
+    return {};
+}
+
+PictureRead readPictureFile(const QString& path) {
     allowLargePhotos();
     const QFileInfo info(path);
-    if (!info.exists()) throw Failure(describe(path, QStringLiteral("el archivo no existe")));
-    if (!info.isFile()) throw Failure(describe(path, QStringLiteral("no es un archivo")));
-    if (!info.isReadable())
-        throw Failure(describe(path, QStringLiteral("no hay permiso para leerlo")));
-    if (info.size() == 0) throw Failure(describe(path, QStringLiteral("el archivo está vacío")));
+    if (!info.exists()) refuse(path, QStringLiteral("el archivo no existe"));
+    if (!info.isFile()) refuse(path, QStringLiteral("no es un archivo"));
+    if (!info.isReadable()) refuse(path, QStringLiteral("no hay permiso para leerlo"));
+    if (info.size() == 0) refuse(path, QStringLiteral("el archivo está vacío"));
 
-    QImageReader reader(path);
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        refuse(path, QStringLiteral("error al leer el archivo (%1)").arg(file.errorString()));
+    QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     const QByteArray format = reader.format();
-    if (format.isEmpty())
-        throw Failure(describe(path, QStringLiteral("no es una imagen JPG, GIF ni BMP")));
+    if (format.isEmpty()) refuse(path, QStringLiteral("no es una imagen JPG, GIF ni BMP"));
 
     // The header's size, before decoding. A top-down BMP reports a negative height.
     const QSize claimed = reader.size();
     if (claimed.width() != -1 || claimed.height() != -1) {
         const qint64 w = qAbs(qint64(claimed.width()));
         const qint64 h = qAbs(qint64(claimed.height()));
-        if (w == 0 || h == 0)
-            throw Failure(describe(path, QStringLiteral("la cabecera indica un tamaño nulo")));
+        if (w == 0 || h == 0) refuse(path, QStringLiteral("la cabecera indica un tamaño nulo"));
         if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
-            throw Failure(describe(path, QStringLiteral("la cabecera indica %1 x %2 píxeles, "
-                                                        "más de lo que se admite")
-                                             .arg(w)
-                                             .arg(h)));
+            refuse(path,
+                   QStringLiteral("la cabecera indica %1 x %2 píxeles, más de lo que se admite")
+                       .arg(w)
+                       .arg(h));
     }
 
-    QImage image;
-    if (!reader.read(&image) || image.isNull()) throw Failure(describe(path, readerReason(reader)));
-    return image;
+    PictureRead read;
+    if (!reader.read(&read.image) || read.image.isNull()) refuse(path, readerReason(reader));
+
+    // The decoder read what it could; the file's own structure says whether that was all.
+    const qint64 size = file.size();
+    if (const uchar* mapped = file.map(0, size)) {
+        read.damage = pictureDamage(format, mapped, size);
+        file.unmap(const_cast<uchar*>(mapped));
+    } else if (file.seek(0)) {
+        const QByteArray bytes = file.readAll();
+        read.damage =
+            pictureDamage(format, reinterpret_cast<const uchar*>(bytes.constData()), bytes.size());
+    }
+    return read;
+}
+
+QImage loadPictureFile(const QString& path) {
+    return readPictureFile(path).image;
+}
+
+QImage loadWholePictureFile(const QString& path) {
+    PictureRead read = readPictureFile(path);
+    if (!read.damage.isEmpty()) refuse(path, read.damage);
+    return std::move(read.image);
 }
 
 }  // namespace toolkit

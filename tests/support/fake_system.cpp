@@ -3,6 +3,8 @@
 #include "toolkit/failure.h"
 
 void FakeSystem::deleteFile(const QString& path) {
+    if (beforeDelete) beforeDelete(path);
+    deleted.push_back(path);
     toolkit::DesktopSystem().deleteFile(path);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 #include "toolkit/system.h"
@@ -36,4 +37,7 @@ class FakeSystem : public toolkit::System {
     // What the open-file dialog answers (nothing: the user cancels), and where each one opened.
     std::optional<toolkit::ChosenFile> chosenFile;
     std::vector<QString> dialogFolders;
+    // Files deleted through the system, in order; the hook sees each one just before it goes.
+    std::vector<QString> deleted;
+    std::function<void(const QString&)> beforeDelete;
 };

@@ -20,6 +20,10 @@ void ImageControl::loadPicture(const QString& path) {
     setPicture(loadPictureFile(path));
 }
 
+void ImageControl::loadWholePicture(const QString& path) {
+    setPicture(loadWholePictureFile(path));
+}
+
 void ImageControl::setStretch(bool on) {
     stretch_ = on;
     update();

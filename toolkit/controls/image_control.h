@@ -20,7 +20,10 @@ class ImageControl : public QWidget, public Geometry {
     const QImage& picture() const { return picture_; }
     void setPicture(const QImage& picture);
     // Loads a picture file (raises a Failure, leaving the current picture, when it cannot).
+    // A file cut short shows what could be read of it.
     void loadPicture(const QString& path);
+    // As loadPicture, but a file that holds only part of its picture is refused too.
+    void loadWholePicture(const QString& path);
 
     bool stretch() const { return stretch_; }
     void setStretch(bool on);

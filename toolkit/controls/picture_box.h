@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QIODevice>
 #include <QImage>
 #include <cstdint>
 
@@ -26,13 +27,21 @@ class PictureBox : public QFrame, public Geometry {
     // The persistent drawing surface: once on, what is painted stays and is what gets saved.
     bool autoRedraw() const { return autoRedraw_; }
     void setAutoRedraw(bool on);
-    // The surface covers the box's inside, without its border.
+    // The surface is as large as the whole box, in pixels, so that a picture painted at the
+    // box's own width and height fits it entirely and a saved file has the box's size. Its
+    // origin is the inside's top-left corner, where pictures and images inside the box start;
+    // on screen it shows within the border like they do.
     QSize surfaceSize() const;
     const QImage& surface() const { return surface_; }
     // Paints the picture at (x, y) scaled to width x height, all in the window's unit.
     void paintPicture(const QImage& picture, float x, float y, float width, float height);
     // Fills the whole surface with one colour.
     void clearSurface(std::uint32_t bbggrr);
+    // Saves the surface as a 24-bit BMP file, replacing any file there only once the new one
+    // is complete. Raises a Failure naming the file and the reason.
+    void saveSurface(const QString& path);
+    // Writes the surface as a 24-bit BMP into an open device.
+    void writeSurface(QIODevice& device);
 
   signals:
     // button: 1 left, 2 right, 4 middle (any combination); shift: 1 Shift, 2 Ctrl, 4 Alt.

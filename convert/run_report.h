@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <vector>
+
+namespace convert {
+
+// What went wrong during one batch run, for the single message at its end.
+class RunReport {
+  public:
+    struct EntryFailure {
+        QString entry;
+        QString reason;
+    };
+
+    // The closing message lists at most this many entries and counts the rest.
+    static constexpr int kListedEntries = 40;
+
+    void wrote() { ++written_; }
+    // A second reason for the same entry (its JPG and its BMP both failing) joins the first.
+    void failed(const QString& entry, const QString& reason);
+    // A problem that stops a whole kind of output (its folder cannot be made), said once.
+    void outputFailed(const QString& text);
+
+    int written() const { return written_; }
+    const std::vector<EntryFailure>& failures() const { return failures_; }
+    const QStringList& outputProblems() const { return outputProblems_; }
+
+    // Spanish text listing every problem and how many files were written; empty when nothing
+    // went wrong, as a clean run says nothing.
+    QString closingMessage() const;
+
+  private:
+    int written_ = 0;
+    std::vector<EntryFailure> failures_;
+    QStringList outputProblems_;
+};
+
+}  // namespace convert

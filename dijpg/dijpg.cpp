@@ -1,0 +1,119 @@
+// The JPEG writer behind DIWriteJpg, on libjpeg-turbo's TurboJPEG API.
+
+#include "dijpg_export.h"
+// The export header must come first: it defines DIJPG_EXPORT for dijpg.h.
+#include <turbojpeg.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "dijpg.h"
+
+namespace {
+
+std::string scratchPath;
+
+struct Compressor {
+    tjhandle handle = tjInitCompress();
+    ~Compressor() {
+        if (handle) tjDestroy(handle);
+    }
+};
+
+struct TurboBuffer {
+    unsigned char* data = nullptr;
+    ~TurboBuffer() { tjFree(data); }
+};
+
+unsigned long long randomNumber() {
+    static unsigned long long counter = 0;
+    ++counter;
+    try {
+        std::random_device device;
+        return (static_cast<unsigned long long>(device()) << 32) ^ device() ^ counter;
+    } catch (...) {
+        // Exclusive creation is what makes the name safe; the randomness only avoids retries.
+        return counter ^ reinterpret_cast<std::uintptr_t>(&counter);
+    }
+}
+
+// Creates a new file beside `destination` under a random name, failing rather than opening
+// anything that already stands there (a file or a planted link).
+std::FILE* createTemporaryBeside(const std::string& destination, std::string& name) {
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        char suffix[32];
+        std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", randomNumber());
+        name = destination + suffix;
+        errno = 0;
+        if (std::FILE* file = std::fopen(name.c_str(), "wbx")) return file;
+        if (errno != EEXIST) return nullptr;
+    }
+    return nullptr;
+}
+
+int32_t writeWhole(const std::string& destination, const unsigned char* data, unsigned long size) {
+    std::string temporary;
+    std::FILE* file = createTemporaryBeside(destination, temporary);
+    if (!file) return DIJPG_ERROR_WRITE;
+    const bool written = std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
+    const bool closed = std::fclose(file) == 0;
+    if (!written || !closed) {
+        std::remove(temporary.c_str());
+        return DIJPG_ERROR_WRITE;
+    }
+    std::error_code failed;
+    std::filesystem::rename(std::filesystem::path(temporary), std::filesystem::path(destination),
+                            failed);
+    if (failed) {
+        std::remove(temporary.c_str());
+        return DIJPG_ERROR_REPLACE;
+    }
+    return DIJPG_OK;
+}
+
+int32_t encode(const char* destination, int32_t quality, int32_t progressive) {
+    if (!destination || !*destination || quality < 1 || quality > 100) return DIJPG_ERROR_ARGUMENT;
+    if (scratchPath.empty()) return DIJPG_ERROR_NO_SCRATCH;
+
+    int width = 0, height = 0;
+    int pixelFormat = TJPF_RGB;
+    TurboBuffer pixels;
+    pixels.data = tjLoadImage(scratchPath.c_str(), &width, 1, &height, &pixelFormat, 0);
+    if (!pixels.data) return DIJPG_ERROR_READ;
+
+    Compressor compressor;
+    if (!compressor.handle) return DIJPG_ERROR_ENCODE;
+    TurboBuffer jpeg;
+    unsigned long jpegSize = 0;
+    const int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
+    if (tjCompress2(compressor.handle, pixels.data, width, 0, height, pixelFormat, &jpeg.data,
+                    &jpegSize, TJSAMP_420, quality, flags) != 0)
+        return DIJPG_ERROR_ENCODE;
+    return writeWhole(destination, jpeg.data, jpegSize);
+}
+
+}  // namespace
+
+extern "C" DIJPG_EXPORT int32_t DISetScratchPath(const char* path) {
+    if (!path || !*path) return DIJPG_ERROR_ARGUMENT;
+    try {
+        scratchPath = path;
+    } catch (...) {
+        return DIJPG_ERROR_MEMORY;
+    }
+    return DIJPG_OK;
+}
+
+extern "C" DIJPG_EXPORT int32_t DIWriteJpg(const char* destination, int32_t quality,
+                                           int32_t progressive) {
+    // Nothing may escape into a C caller.
+    try {
+        return encode(destination, quality, progressive);
+    } catch (...) {
+        return DIJPG_ERROR_ENCODE;
+    }
+}

@@ -1,0 +1,68 @@
+/*
+ * DIjpg: the program's JPEG writer. It encodes a picture held in a BMP file as a JPEG file.
+ *
+ * The caller first names the BMP file holding the picture with DISetScratchPath, then calls
+ * DIWriteJpg once per JPEG. Paths are NUL-terminated 8-bit texts in the encoding that the
+ * system's own 8-bit file functions expect.
+ *
+ * The destination is replaced only by a complete file: the JPEG is written under a temporary
+ * name in the destination's folder and renamed over the destination once it is whole. On any
+ * failure the destination is left as it was and no temporary file stays behind.
+ *
+ * Not thread-safe: one caller at a time.
+ */
+#ifndef DIJPG_H
+#define DIJPG_H
+
+#include <stdint.h>
+
+/* The library's own build marks the exports; users see plain declarations. */
+#ifndef DIJPG_EXPORT
+#define DIJPG_EXPORT
+#endif
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Results of both functions. */
+enum {
+    DIJPG_OK = 0,
+    /* A null or empty path, or a quality outside 1..100. */
+    DIJPG_ERROR_ARGUMENT = 1,
+    /* DIWriteJpg was called before DISetScratchPath named the picture. */
+    DIJPG_ERROR_NO_SCRATCH = 2,
+    /* The scratch file is missing, unreadable, or not a BMP picture the writer can read. */
+    DIJPG_ERROR_READ = 3,
+    /* The encoder failed (or ran out of memory). */
+    DIJPG_ERROR_ENCODE = 4,
+    /* The temporary file in the destination's folder could not be created or written whole
+       (folder missing or not writable, disk full). */
+    DIJPG_ERROR_WRITE = 5,
+    /* The complete file could not be renamed over the destination. */
+    DIJPG_ERROR_REPLACE = 6,
+    /* Out of memory while keeping the scratch path. */
+    DIJPG_ERROR_MEMORY = 7
+};
+
+/* Remembers the path of the BMP file that the next DIWriteJpg calls encode (a copy is kept).
+   Returns DIJPG_OK, DIJPG_ERROR_ARGUMENT or DIJPG_ERROR_MEMORY. */
+DIJPG_EXPORT int32_t DISetScratchPath(const char* scratchPath);
+
+/* Encodes the picture of the scratch BMP file as a JPEG file at `destination`, replacing any
+   file there, at `quality` (1..100, 4:2:0 chroma), progressive when `progressive` is not 0.
+   Returns DIJPG_OK or one of the error codes above. */
+DIJPG_EXPORT int32_t DIWriteJpg(const char* destination, int32_t quality, int32_t progressive);
+
+/* The exported names, for binding at run time. */
+#define DIJPG_SET_SCRATCH_PATH_NAME "DISetScratchPath"
+#define DIJPG_WRITE_JPG_NAME "DIWriteJpg"
+typedef int32_t (*DISetScratchPathFunction)(const char* scratchPath);
+typedef int32_t (*DIWriteJpgFunction)(const char* destination, int32_t quality,
+                                      int32_t progressive);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif

@@ -1,0 +1,158 @@
+#include "dijpg/dijpg.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImageReader>
+#include <QLibrary>
+#include <QLibraryInfo>
+#include <QTemporaryDir>
+
+#include "support/picture_files.h"
+#include "support/program_folder.h"
+#include "toolkit/failure.h"
+#include "toolkit/jpeg_writer.h"
+
+namespace {
+
+// The writer library as the program finds it: a fresh copy in a program folder, so each test
+// starts from a library that has been told nothing yet.
+struct Writer {
+    Writer() {
+        folder.addWriterLibrary();
+        library.setFileName(folder.file(toolkit::JpegWriter::libraryFileName()));
+        if (!library.load()) return;
+        setScratchPath = reinterpret_cast<DISetScratchPathFunction>(
+            library.resolve(DIJPG_SET_SCRATCH_PATH_NAME));
+        writeJpg = reinterpret_cast<DIWriteJpgFunction>(library.resolve(DIJPG_WRITE_JPG_NAME));
+    }
+    QByteArray path(const QString& name) const { return QFile::encodeName(out.filePath(name)); }
+
+    ProgramFolder folder;
+    QTemporaryDir out;
+    QLibrary library;
+    DISetScratchPathFunction setScratchPath = nullptr;
+    DIWriteJpgFunction writeJpg = nullptr;
+};
+
+QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden);
+}
+
+}  // namespace
+
+TEST(DIjpg, WritesAProgressiveQuality90JpegOfTheScratchPicture) {
+    Writer writer;
+    ASSERT_TRUE(writer.writeJpg && writer.setScratchPath)
+        << qPrintable(writer.library.errorString());
+    const QString scratch = writer.out.filePath(QStringLiteral("dibujo.bmp"));
+    writeBytes(scratch, bmpBytes(quadrantPicture(441, 331)));
+    ASSERT_EQ(writer.setScratchPath(QFile::encodeName(scratch).constData()), DIJPG_OK);
+
+    for (const int progressive : {1, 0}) {
+        SCOPED_TRACE(progressive);
+        const QString name = QStringLiteral("salida%1.jpg").arg(progressive);
+        ASSERT_EQ(writer.writeJpg(writer.path(name).constData(), 90, progressive), DIJPG_OK);
+        const QByteArray jpeg = readBytes(writer.out.filePath(name));
+        const JpegMarkers markers = jpegMarkers(jpeg);
+        EXPECT_EQ(markers.progressive, progressive == 1);
+        EXPECT_EQ(markers.baseline, progressive == 0);
+        ASSERT_EQ(markers.tables.size(), 2u);
+        EXPECT_EQ(markers.tables.at(0), libjpegQuantTable(0, 90));
+        EXPECT_EQ(markers.tables.at(1), libjpegQuantTable(1, 90));
+
+        QImage decoded;
+        ASSERT_TRUE(QImageReader(writer.out.filePath(name)).read(&decoded));
+        EXPECT_EQ(decoded.size(), QSize(441, 331));
+        EXPECT_TRUE(near(meanColour(decoded, QRect(20, 20, 180, 120)), QColor(220, 30, 30), 6));
+        EXPECT_TRUE(near(meanColour(decoded, QRect(240, 20, 180, 120)), QColor(30, 200, 30), 6));
+        EXPECT_TRUE(near(meanColour(decoded, QRect(20, 190, 180, 120)), QColor(30, 30, 220), 6));
+        EXPECT_TRUE(near(meanColour(decoded, QRect(240, 190, 180, 120)), QColor(230, 230, 40), 6));
+    }
+    // Nothing but the outputs and the scratch picture: no temporary file stays behind.
+    EXPECT_EQ(filesIn(writer.out.path()),
+              (QStringList{"dibujo.bmp", "salida0.jpg", "salida1.jpg"}));
+}
+
+TEST(DIjpg, ReplacesAFileOnlyWithACompleteOne) {
+    Writer writer;
+    ASSERT_TRUE(writer.writeJpg) << qPrintable(writer.library.errorString());
+    const QByteArray destination = writer.path(QStringLiteral("foto.jpg"));
+    const QByteArray before("a picture written earlier");
+    writeBytes(writer.out.filePath(QStringLiteral("foto.jpg")), before);
+
+    // Not told where the picture is yet, then told a file that is not a picture.
+    EXPECT_EQ(writer.writeJpg(destination.constData(), 90, 1), DIJPG_ERROR_NO_SCRATCH);
+    const QString notAPicture = writer.out.filePath(QStringLiteral("texto.bmp"));
+    writeBytes(notAPicture, "not a bitmap");
+    ASSERT_EQ(writer.setScratchPath(QFile::encodeName(notAPicture).constData()), DIJPG_OK);
+    EXPECT_EQ(writer.writeJpg(destination.constData(), 90, 1), DIJPG_ERROR_READ);
+    EXPECT_EQ(readBytes(writer.out.filePath(QStringLiteral("foto.jpg"))), before);
+
+    const QString scratch = writer.out.filePath(QStringLiteral("dibujo.bmp"));
+    writeBytes(scratch, bmpBytes(quadrantPicture(40, 30)));
+    ASSERT_EQ(writer.setScratchPath(QFile::encodeName(scratch).constData()), DIJPG_OK);
+    EXPECT_EQ(writer.writeJpg(destination.constData(), 0, 1), DIJPG_ERROR_ARGUMENT);
+    EXPECT_EQ(writer.writeJpg(destination.constData(), 101, 1), DIJPG_ERROR_ARGUMENT);
+    EXPECT_EQ(writer.writeJpg(nullptr, 90, 1), DIJPG_ERROR_ARGUMENT);
+    EXPECT_EQ(writer.setScratchPath(""), DIJPG_ERROR_ARGUMENT);
+    EXPECT_EQ(writer.writeJpg(writer.path(QStringLiteral("no/existe/foto.jpg")).constData(), 90, 1),
+              DIJPG_ERROR_WRITE);
+    // A folder standing where the file should go cannot be replaced.
+    QDir(writer.out.path()).mkpath(QStringLiteral("carpeta.jpg/dentro"));
+    EXPECT_EQ(writer.writeJpg(writer.path(QStringLiteral("carpeta.jpg")).constData(), 90, 1),
+              DIJPG_ERROR_REPLACE);
+    EXPECT_EQ(readBytes(writer.out.filePath(QStringLiteral("foto.jpg"))), before);
+
+    ASSERT_EQ(writer.writeJpg(destination.constData(), 90, 1), DIJPG_OK);
+    QImage decoded;
+    ASSERT_TRUE(QImageReader(writer.out.filePath(QStringLiteral("foto.jpg"))).read(&decoded));
+    EXPECT_EQ(decoded.size(), QSize(40, 30));
+    EXPECT_EQ(filesIn(writer.out.path()), (QStringList{"dibujo.bmp", "foto.jpg", "texto.bmp"}));
+}
+
+TEST(JpegWriter, SaysInSpanishWhatIsMissingOrWhyTheWriterFailed) {
+    ProgramFolder folder;  // without the library
+    toolkit::JpegWriter writer;
+    try {
+        writer.bind(folder.path());
+        FAIL() << "bound a library that is not there";
+    } catch (const toolkit::Failure& failure) {
+        EXPECT_TRUE(failure.reason().contains(QStringLiteral("no se encuentra la biblioteca «%1»")
+                                                  .arg(toolkit::JpegWriter::libraryFileName())))
+            << failure.what();
+    }
+    EXPECT_FALSE(writer.isBound());
+
+    // Some other library under the writer's name: found, but without the writer's functions.
+    const QDir plugins(QLibraryInfo::path(QLibraryInfo::PluginsPath) +
+                       QStringLiteral("/imageformats"));
+    const QStringList other = plugins.entryList(QDir::Files);
+    if (!other.isEmpty()) {
+        QFile::copy(plugins.filePath(other.first()),
+                    folder.file(toolkit::JpegWriter::libraryFileName()));
+        try {
+            writer.bind(folder.path());
+            ADD_FAILURE() << "bound a library without the writer's functions";
+        } catch (const toolkit::Failure& failure) {
+            EXPECT_TRUE(failure.reason().contains(QStringLiteral("no tiene la función")))
+                << failure.what();
+        }
+        EXPECT_FALSE(writer.isBound());
+    }
+
+    Writer real;
+    toolkit::JpegWriter bound;
+    bound.bind(real.folder.path());
+    ASSERT_TRUE(bound.isBound());
+    try {
+        bound.write(real.out.filePath(QStringLiteral("no-hay.bmp")),
+                    real.out.filePath(QStringLiteral("foto.jpg")), 90, 1);
+        FAIL() << "a JPEG the writer did not produce was taken for written";
+    } catch (const toolkit::Failure& failure) {
+        EXPECT_TRUE(failure.reason().contains(QStringLiteral("«foto.jpg»"))) << failure.what();
+        EXPECT_TRUE(failure.reason().contains(QStringLiteral("no ha podido leer")))
+            << failure.what();
+    }
+    EXPECT_FALSE(QFile::exists(real.out.filePath(QStringLiteral("foto.jpg"))));
+}

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+namespace toolkit {
+
+// Makes sure the folder exists (creating it, and missing parents, when it does not) and that
+// files can be written into it. Raises a Failure naming the folder and the reason.
+void makeWritableFolder(const QString& path);
+
+}  // namespace toolkit

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <QLibrary>
+#include <QString>
+#include <cstdint>
+
+#include "dijpg/dijpg.h"
+
+namespace toolkit {
+
+// The program's JPEG writer library (DIjpg), taken from the program folder by its absolute
+// path, never from a search path. It is bound the first time a JPEG is written, not at start-up,
+// and the binding then holds until the program ends.
+class JpegWriter {
+  public:
+    // The library's file name on this system.
+    static QString libraryFileName();
+
+    bool isBound() const { return writeJpg_ != nullptr; }
+    // Loads the library from `programFolder` and finds its functions, unless that is done.
+    // Raises a Failure naming the library or the function that is missing.
+    void bind(const QString& programFolder);
+    // Encodes the BMP picture at `scratch` as a JPEG file at `destination`, replacing any file
+    // there with a complete one. Raises a Failure with the writer's reason; a JPEG the writer
+    // did not produce is never taken for written.
+    void write(const QString& scratch, const QString& destination, std::int32_t quality,
+               std::int32_t progressive);
+
+  private:
+    QLibrary library_;
+    DISetScratchPathFunction setScratchPath_ = nullptr;
+    DIWriteJpgFunction writeJpg_ = nullptr;
+};
+
+// A path as the system's 8-bit file functions take it. Raises a Failure when the path has
+// characters those functions cannot name.
+QByteArray systemPath(const QString& path);
+
+}  // namespace toolkit
