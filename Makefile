@@ -3,8 +3,10 @@
 BUILD ?= build
 PROGRAM := $(BUILD)/velaria/velaria
 JOBS ?= 2
+# Where make install puts Velaria: per-user by default; an administrator may choose /usr/local.
+PREFIX ?= $(HOME)/.local
 
-.PHONY: run test build setup setup-test clean
+.PHONY: run test build setup setup-test clean install uninstall package
 
 run: setup build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -21,6 +23,17 @@ test: setup-test build
 build:
 	cmake -S . -B $(BUILD) -G Ninja
 	cmake --build $(BUILD) -j $(JOBS)
+
+install: setup build
+	cmake --install $(BUILD) --prefix "$(PREFIX)" --strip
+	@echo "Velaria está instalado en «$(PREFIX)/opt/velaria» y aparece en el menú de aplicaciones."
+
+uninstall:
+	cmake -DPREFIX="$(PREFIX)" -P cmake/Uninstall.cmake
+
+# A relocatable archive of the program folder alone, e.g. build/velaria-1.0.0-x86_64.tar.gz.
+package: setup build
+	cd $(BUILD) && cpack
 
 setup:
 	scripts/setup

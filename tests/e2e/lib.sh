@@ -4,6 +4,7 @@
 
 e2e_pids=()
 e2e_tmp=$(mktemp -d)
+e2e_extra_dirs=()  # folders a test made outside e2e_tmp (another file system), removed at the end
 
 e2e_cleanup() {
   local pid
@@ -16,6 +17,8 @@ e2e_cleanup() {
     kill -9 "$pid" 2>/dev/null || true
   done
   rm -rf "$e2e_tmp"
+  local dir
+  for dir in "${e2e_extra_dirs[@]}"; do rm -rf "$dir"; done
 }
 trap e2e_cleanup EXIT
 
@@ -25,30 +28,47 @@ e2e_fail() {
 }
 
 # Starts Xvfb on a free display (it picks one and tells us) and a window manager, so that
-# maximising really resizes the window.
+# maximising really resizes the window. X servers that other tests start and stop at the same
+# moment can leave the display just picked unreachable (the one leaving removes the newcomer's
+# socket); such a server is replaced by a fresh one.
 e2e_start_x() {
   local size=${1:-1280x800x24}
   command -v Xvfb >/dev/null || e2e_fail "Xvfb no está instalado (scripts/setup --test)"
+  for _ in 1 2 3 4 5; do
+    e2e_try_start_x "$size" && return 0
+  done
+  e2e_fail "el servidor X o el gestor de ventanas no arrancó: $(cat "$e2e_tmp/xvfb.log" \
+    "$e2e_tmp/openbox.log" 2>/dev/null)"
+}
+
+# One attempt of e2e_start_x; on failure it ends what it started and returns non-zero.
+e2e_try_start_x() {
+  local size=$1 started=${#e2e_pids[@]} display="" ready="" pid
   exec {fd}<> <(:)
   Xvfb -displayfd "$fd" -screen 0 "$size" -nolisten tcp -auth /dev/null >"$e2e_tmp/xvfb.log" 2>&1 &
   e2e_pids+=($!)
-  local display=""
   read -r -t 20 -u "$fd" display || e2e_fail "Xvfb no arrancó: $(cat "$e2e_tmp/xvfb.log")"
   exec {fd}<&-
   export DISPLAY=":$display"
   unset WAYLAND_DISPLAY
-  if command -v openbox >/dev/null; then
+  if xprop -root >/dev/null 2>&1; then
+    if ! command -v openbox >/dev/null; then return 0; fi
     openbox --sm-disable >"$e2e_tmp/openbox.log" 2>&1 &
     e2e_pids+=($!)
     # A window created before the manager is ready stays unmanaged: wait for it.
-    local ready=""
     for _ in $(seq 300); do
       ready=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
-      [[ $ready == *"window id"* ]] && break
+      [[ $ready == *"window id"* ]] && return 0
+      kill -0 "${e2e_pids[-1]}" 2>/dev/null || break
       sleep 0.1
     done
-    [[ $ready == *"window id"* ]] || e2e_fail "el gestor de ventanas no arrancó"
   fi
+  for pid in "${e2e_pids[@]:started}"; do
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  e2e_pids=("${e2e_pids[@]:0:started}")
+  return 1
 }
 
 # Copies the built program folder to a fresh place and starts the program from there.
@@ -60,6 +80,74 @@ e2e_start_program() {
   (cd "$e2e_folder" && exec env QT_QPA_PLATFORM=xcb ./velaria >"$e2e_tmp/velaria.log" 2>&1) &
   e2e_program_pid=$!
   e2e_pids+=("$e2e_program_pid")
+}
+
+# Starts the program from any command line, as a launcher does: from a working folder that is
+# not the program folder. Sets e2e_program_pid.
+e2e_start_command() {
+  (cd "$e2e_tmp" && exec env QT_QPA_PLATFORM=xcb "$@" >"$e2e_tmp/velaria.log" 2>&1) &
+  e2e_program_pid=$!
+  e2e_pids+=("$e2e_program_pid")
+}
+
+# Reads a launcher's Exec line as a desktop does (string escapes, then quoted words, then %%)
+# and sets the array e2e_exec to the command's words, field codes such as %f left out.
+e2e_desktop_exec() {
+  local value raw="" word="" c i quoted=0 have=0
+  value=$(sed -n 's/^Exec=//p' "$1" | head -n 1)
+  [[ -n $value ]] || e2e_fail "el lanzador $1 no tiene línea Exec"
+  for ((i = 0; i < ${#value}; i++)); do
+    c=${value:i:1}
+    if [[ $c == '\' ]]; then
+      i=$((i + 1))
+      c=${value:i:1}
+      case $c in s) c=' ' ;; n) c=$'\n' ;; t) c=$'\t' ;; r) c=$'\r' ;; esac
+    fi
+    raw+=$c
+  done
+  e2e_exec=()
+  for ((i = 0; i < ${#raw}; i++)); do
+    c=${raw:i:1}
+    if ((quoted)); then
+      if [[ $c == '"' ]]; then
+        quoted=0
+      elif [[ $c == '\' ]]; then
+        i=$((i + 1))
+        word+=${raw:i:1}
+      else
+        word+=$c
+      fi
+    elif [[ $c == '"' ]]; then
+      quoted=1
+      have=1
+    elif [[ $c == ' ' || $c == $'\t' ]]; then
+      if ((have)); then e2e_exec+=("$word"); fi
+      word=""
+      have=0
+    else
+      word+=$c
+      have=1
+    fi
+  done
+  ((quoted == 0)) || e2e_fail "comillas sin cerrar en la línea Exec de $1"
+  if ((have)); then e2e_exec+=("$word"); fi
+  local words=("${e2e_exec[@]}")
+  e2e_exec=()
+  for word in "${words[@]}"; do
+    [[ $word =~ ^%[fFuUdDnNickvm]$ ]] && continue
+    e2e_exec+=("${word//%%/%}")
+  done
+}
+
+# True when the preview frame shows a photograph (many colours) rather than an empty frame:
+# the program found muestra.jpg in its own folder.
+e2e_shows_sample() {
+  local window=$1 colours
+  sleep 0.5  # let the first paint settle
+  import -window "$window" -crop 300x200+200+60 +repage "$e2e_tmp/preview.png" 2>/dev/null ||
+    e2e_fail "no se pudo capturar la ventana"
+  colours=$(convert "$e2e_tmp/preview.png" -format %k info:)
+  ((colours > 100))
 }
 
 # Waits for the program's main window and prints its id.
