@@ -1,5 +1,8 @@
+#include <algorithm>
+
 #include "app/form1.h"
 #include "convert/output_names.h"
+#include "convert/program_folder_check.h"
 #include "convert/run_report.h"
 #include "toolkit/failure.h"
 #include "toolkit/folders.h"
@@ -57,6 +60,22 @@ void Form1::ConvertFolder() {
     OutputFolder jpegFolder(convert::jpegFolderPath(programFolder), QStringLiteral("JPG"));
     OutputFolder bmpFolder(convert::bmpFolderPath(programFolder), QStringLiteral("BMP"));
     convert::RunReport report;
+
+    // Where none of the ticked output folders can be written (a program folder installed for
+    // the whole system, say), converting would only fail picture after picture: say once why
+    // and what to do, and touch nothing.
+    QStringList ticked;
+    if (Check2(0).value() == 1) ticked << convert::kOutputFolders[0];
+    if (Check2(1).value() == 1) ticked << convert::kOutputFolders[1];
+    const bool noneWritable =
+        !ticked.isEmpty() && std::all_of(ticked.begin(), ticked.end(), [&](const QString& folder) {
+            return !convert::outputFoldersProblem(programFolder, {folder}).isEmpty();
+        });
+    if (noneWritable) {
+        Image1->show();
+        system_.messageBox(this, convert::outputFoldersProblem(programFolder, ticked));
+        return;
+    }
 
     const std::int16_t count = File1->listCount();
     for (std::int16_t i = 0; i < count; ++i) {

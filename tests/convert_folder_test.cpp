@@ -505,3 +505,26 @@ TEST(ConvertFolder, AnOutputThatCannotBeWrittenFailsOnlyThatOutput) {
     EXPECT_TRUE(message.contains(QStringLiteral("Se han escrito 4 archivos.")));
     EXPECT_TRUE(run.temporary.files().isEmpty());
 }
+
+TEST(ConvertFolder, AProgramFolderThatTakesNoOutputSaysWhereAndWhatToDoAndWritesNothing) {
+    Started run;
+    run.form.Check2(1).setValue(1);
+    run.add(QStringLiteral("a.jpg"), jpegBytes(quadrantPicture(40, 30)));
+    // Both output folders unusable: files stand where the folders should be.
+    for (const char* folder : {"DestinoJPG", "DestinoBMP"}) {
+        QDir(run.program.path()).rmdir(QString::fromLatin1(folder));
+        writeBytes(run.program.file(QString::fromLatin1(folder)), "no soy una carpeta");
+    }
+    const QStringList before = QDir(run.program.path()).entryList(QDir::AllEntries | QDir::Hidden);
+
+    run.convert();
+
+    ASSERT_EQ(run.system.messages.size(), 1u);
+    const QString& text = run.system.messages.front().text;
+    EXPECT_TRUE(text.contains(run.program.path())) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("make install"))) << text.toStdString();
+    EXPECT_EQ(QDir(run.program.path()).entryList(QDir::AllEntries | QDir::Hidden), before);
+    EXPECT_TRUE(run.temporary.files().isEmpty());
+    EXPECT_EQ(readBytes(run.program.file(QStringLiteral("DestinoJPG"))), "no soy una carpeta");
+    EXPECT_FALSE(run.form.Image1->isHidden());
+}
