@@ -41,13 +41,16 @@ unsigned long long randomNumber() {
     }
 }
 
-// Creates a new file beside `destination` under a random name, failing rather than opening
-// anything that already stands there (a file or a planted link).
+// Creates a new file in the destination's folder under a short random name, failing rather
+// than opening anything that already stands there (a file or a planted link). The name does
+// not grow with the destination's: a destination whose name is as long as the file system
+// allows must still get its temporary file.
 std::FILE* createTemporaryBeside(const std::string& destination, std::string& name) {
+    const std::filesystem::path folder = std::filesystem::path(destination).parent_path();
     for (int attempt = 0; attempt < 64; ++attempt) {
-        char suffix[32];
-        std::snprintf(suffix, sizeof suffix, ".%016llx.tmp", randomNumber());
-        name = destination + suffix;
+        char own[40];
+        std::snprintf(own, sizeof own, ".dijpg-%016llx.tmp", randomNumber());
+        name = (folder / own).string();
         errno = 0;
         if (std::FILE* file = std::fopen(name.c_str(), "wbx")) return file;
         if (errno != EEXIST) return nullptr;
@@ -75,9 +78,60 @@ int32_t writeWhole(const std::string& destination, const unsigned char* data, un
     return DIJPG_OK;
 }
 
+std::uint32_t le16(const unsigned char* p) {
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
+}
+std::uint32_t le32(const unsigned char* p) {
+    return le16(p) | le16(p + 2) << 16;
+}
+
+// Looks at the scratch BMP's header before the reader sees it: the reader takes memory for
+// the whole picture the header claims before it reads a single row, so a damaged or hostile
+// header could claim gigabytes. The file must hold every row it claims, and the picture must
+// be one the writer takes.
+int32_t checkScratchHeader(const char* path) {
+    std::FILE* file = std::fopen(path, "rb");
+    if (!file) return DIJPG_ERROR_READ;
+    unsigned char header[34] = {};
+    const std::size_t got = std::fread(header, 1, sizeof header, file);
+    const bool sized = std::fseek(file, 0, SEEK_END) == 0;
+    const long fileSize = sized ? std::ftell(file) : -1;
+    std::fclose(file);
+    if (got < 26 || fileSize < 0 || header[0] != 'B' || header[1] != 'M') return DIJPG_ERROR_READ;
+
+    const std::uint32_t infoSize = le32(header + 14);
+    std::int64_t width, height, bits;
+    std::uint32_t compression = 0;
+    if (infoSize == 12) {
+        width = le16(header + 18);
+        height = le16(header + 20);
+        bits = le16(header + 24);
+    } else if (infoSize >= 40 && got >= 34) {
+        width = std::int32_t(le32(header + 18));
+        height = std::int32_t(le32(header + 22));
+        bits = le16(header + 28);
+        compression = le32(header + 30);
+    } else {
+        return DIJPG_ERROR_READ;
+    }
+    if (height < 0) height = -height;  // rows stored top-down
+    if (width <= 0 || height <= 0 || bits <= 0 || bits > 32) return DIJPG_ERROR_READ;
+    if (width > DIJPG_MAX_SIDE || height > DIJPG_MAX_SIDE || width * height > DIJPG_MAX_PIXELS)
+        return DIJPG_ERROR_TOO_LARGE;
+    // Compressed rows can be any length; the reader refuses those anyway.
+    if (compression == 0) {
+        const std::int64_t stride = (width * bits + 31) / 32 * 4;
+        if (std::int64_t(le32(header + 10)) + stride * height > fileSize) return DIJPG_ERROR_READ;
+    }
+    return DIJPG_OK;
+}
+
 int32_t encode(const char* destination, int32_t quality, int32_t progressive) {
     if (!destination || !*destination || quality < 1 || quality > 100) return DIJPG_ERROR_ARGUMENT;
     if (scratchPath.empty()) return DIJPG_ERROR_NO_SCRATCH;
+
+    if (const int32_t checked = checkScratchHeader(scratchPath.c_str()); checked != DIJPG_OK)
+        return checked;
 
     int width = 0, height = 0;
     int pixelFormat = TJPF_RGB;

@@ -42,8 +42,16 @@ enum {
     /* The complete file could not be renamed over the destination. */
     DIJPG_ERROR_REPLACE = 6,
     /* Out of memory while keeping the scratch path. */
-    DIJPG_ERROR_MEMORY = 7
+    DIJPG_ERROR_MEMORY = 7,
+    /* The scratch picture is larger than the writer takes: more than DIJPG_MAX_SIDE pixels a
+       side or DIJPG_MAX_PIXELS in all. */
+    DIJPG_ERROR_TOO_LARGE = 8
 };
+
+/* The largest picture the writer encodes. A JPEG cannot be wider or higher than 65500 pixels;
+   the total keeps the writer's memory within bounds, whatever a scratch file's header claims. */
+#define DIJPG_MAX_SIDE 65500
+#define DIJPG_MAX_PIXELS 120000000
 
 /* Remembers the path of the BMP file that the next DIWriteJpg calls encode (a copy is kept).
    Returns DIJPG_OK, DIJPG_ERROR_ARGUMENT or DIJPG_ERROR_MEMORY. */
