@@ -1,9 +1,15 @@
 #include "folders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 
 #include "failure.h"
+
+#ifdef Q_OS_UNIX
+#include <limits.h>
+#include <unistd.h>
+#endif
 
 namespace toolkit {
 
@@ -19,6 +25,29 @@ void makeWritableFolder(const QString& path) {
         throw failed(QStringLiteral("no se puede crear la carpeta"));
     if (!QFileInfo(path).isWritable())
         throw failed(QStringLiteral("no hay permiso para escribir en la carpeta"));
+}
+
+QString pathTooLong(const QString& path) {
+#ifdef Q_OS_UNIX
+    const QFileInfo info(path);
+    const QByteArray whole = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray name = QFile::encodeName(info.fileName());
+    const long nameMax =
+        ::pathconf(QFile::encodeName(info.absolutePath()).constData(), _PC_NAME_MAX);
+    if (nameMax > 0 && name.size() > nameMax)
+        return QStringLiteral(
+                   "el nombre es demasiado largo para el sistema (%1 bytes; como mucho %2)")
+            .arg(name.size())
+            .arg(nameMax);
+    if (whole.size() >= PATH_MAX)
+        return QStringLiteral(
+                   "la ruta es demasiado larga para el sistema (%1 bytes; como mucho %2)")
+            .arg(whole.size())
+            .arg(PATH_MAX - 1);
+#else
+    Q_UNUSED(path);
+#endif
+    return {};
 }
 
 }  // namespace toolkit

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "failure.h"
+#include "folders.h"
 
 namespace toolkit {
 
@@ -26,6 +27,12 @@ QString writerReason(std::int32_t code) {
             return QStringLiteral("no se puede sustituir el archivo que ya había");
         case DIJPG_ERROR_MEMORY:
             return QStringLiteral("no hay memoria suficiente");
+        case DIJPG_ERROR_TOO_LARGE:
+            return QStringLiteral(
+                       "la imagen es demasiado grande para un JPG (como mucho %1 píxeles por lado "
+                       "y %2 millones en total)")
+                .arg(DIJPG_MAX_SIDE)
+                .arg(DIJPG_MAX_PIXELS / 1000000);
         default:
             return QStringLiteral("la biblioteca JPG ha devuelto el error %1").arg(code);
     }
@@ -84,6 +91,7 @@ void JpegWriter::write(const QString& scratch, const QString& destination, std::
                        QStringLiteral("no se puede escribir «%1»: %2").arg(info.fileName(), why));
     };
     if (!isBound()) throw failed(QStringLiteral("la biblioteca JPG no está cargada"));
+    if (const QString tooLong = pathTooLong(destination); !tooLong.isEmpty()) throw failed(tooLong);
     const QByteArray scratchPath = systemPath(scratch);
     const QByteArray destinationPath = systemPath(destination);
     std::int32_t result = setScratchPath_(scratchPath.constData());

@@ -7,6 +7,14 @@
 
 #include "failure.h"
 
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 namespace toolkit {
 
 namespace {
@@ -162,7 +170,10 @@ bool bmpIsWhole(const uchar* d, qint64 n) {
         case 6: {
             const qint64 rowBytes = (width * bits + 7) / 8;
             const qint64 stride = (width * bits + 31) / 32 * 4;
-            return n >= offset + stride * (height - 1) + rowBytes;
+            // Divided rather than multiplied out: a header may claim sizes whose product
+            // overflows.
+            const qint64 beforeLastRow = n - offset - rowBytes;
+            return beforeLastRow >= 0 && height - 1 <= beforeLastRow / stride;
         }
         case 1:
             return bmpRunsAreWhole(d, n, offset, height, false);
@@ -188,17 +199,57 @@ QString pictureDamage(const QByteArray& format, const uchar* bytes, qint64 size)
     return {};
 }
 
-PictureRead readPictureFile(const QString& path) {
-    allowLargePhotos();
-    const QFileInfo info(path);
-    if (!info.exists()) refuse(path, QStringLiteral("el archivo no existe"));
-    if (!info.isFile()) refuse(path, QStringLiteral("no es un archivo"));
-    if (!info.isReadable()) refuse(path, QStringLiteral("no hay permiso para leerlo"));
-    if (info.size() == 0) refuse(path, QStringLiteral("el archivo está vacío"));
+namespace {
 
-    QFile file(path);
+// Opens the file for reading, or refuses it with the reason. Only a regular file is read: a
+// pipe or a device, even one that took the file's place after the list was made, must neither
+// block the run nor feed it endless bytes.
+void openPictureFile(const QString& path, QFile& file) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        // Names that are not valid text on this system reach us with replacement characters
+        // in place of the bytes that are not, and under that name there is nothing to open.
+        if (info.fileName().contains(QChar::ReplacementCharacter))
+            refuse(path, QStringLiteral("el nombre del archivo tiene caracteres no válidos y no "
+                                        "se puede abrir; cámbielo de nombre"));
+        refuse(path, QStringLiteral("el archivo no existe"));
+    }
+    if (!info.isFile()) refuse(path, QStringLiteral("no es un archivo"));
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        if (error == EACCES || error == EPERM)
+            refuse(path, QStringLiteral("no hay permiso para leerlo"));
+        if (error == ENOENT) refuse(path, QStringLiteral("el archivo no existe"));
+        refuse(path, QStringLiteral("error al leer el archivo (%1)")
+                         .arg(QString::fromLocal8Bit(std::strerror(error))));
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        refuse(path, QStringLiteral("no es un archivo"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        refuse(path, QStringLiteral("error al leer el archivo (%1)").arg(file.errorString()));
+    }
+#else
+    if (!info.isReadable()) refuse(path, QStringLiteral("no hay permiso para leerlo"));
+    file.setFileName(path);
     if (!file.open(QIODevice::ReadOnly))
         refuse(path, QStringLiteral("error al leer el archivo (%1)").arg(file.errorString()));
+#endif
+    if (file.size() == 0) refuse(path, QStringLiteral("el archivo está vacío"));
+}
+
+}  // namespace
+
+PictureRead readPictureFile(const QString& path) {
+    allowLargePhotos();
+    QFile file;
+    openPictureFile(path, file);
     QImageReader reader(&file);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);

@@ -1,23 +1,59 @@
 #include "scratch_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include "failure.h"
 #include "system.h"
 
+#ifdef Q_OS_UNIX
+#include <signal.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
 namespace toolkit {
 
 namespace {
+
+const QString kPrefix = QStringLiteral("velaria-");
 
 Failure scratchFailure(const QString& why) {
     const QString reason = QStringLiteral("no se puede escribir el archivo temporal (%1)").arg(why);
     return Failure(QStringLiteral("No se puede escribir el archivo temporal: %1").arg(why), reason);
 }
 
+// True unless the process is known to be gone. Where that cannot be told, nothing is removed.
+bool processMayBeRunning(qint64 pid) {
+#ifdef Q_OS_UNIX
+    if (pid <= 0 || pid != qint64(pid_t(pid))) return true;
+    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
+#else
+    Q_UNUSED(pid);
+    return true;
+#endif
+}
+
+bool ownedByThisUser(const QFileInfo& file) {
+#ifdef Q_OS_UNIX
+    return file.ownerId() == ::getuid();
+#else
+    Q_UNUSED(file);
+    return true;
+#endif
+}
+
 }  // namespace
 
 ScratchFile::ScratchFile(const QString& suffix)
-    : file_(QDir::tempPath() + QStringLiteral("/velaria-XXXXXX") + suffix) {
+    : file_(QDir::tempPath() + QLatin1Char('/') + kPrefix +
+            QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX") +
+            suffix) {
+    // Once per program start: what a killed run of this program left behind goes now.
+    static const int cleaned = removeStaleScratchFiles();
+    Q_UNUSED(cleaned);
     // QTemporaryFile creates the file with O_EXCL and owner-only permissions.
     if (!file_.open()) throw scratchFailure(file_.errorString());
 }
@@ -34,6 +70,25 @@ void ScratchFile::remove(System& system) {
     system.deleteFile(file_.fileName());
     // Gone: the name must not be removed again later, whoever has taken it by then.
     file_.setAutoRemove(false);
+}
+
+int removeStaleScratchFiles() {
+    const QDir temporary(QDir::tempPath());
+    int removed = 0;
+    const QFileInfoList files = temporary.entryInfoList(
+        {kPrefix + QStringLiteral("*-*")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo& file : files) {
+        // velaria-<process id>-<random>.<suffix>
+        const QString name = file.fileName();
+        const qsizetype dash = name.indexOf(QLatin1Char('-'), kPrefix.size());
+        bool isNumber = false;
+        const qint64 pid = name.mid(kPrefix.size(), dash - kPrefix.size()).toLongLong(&isNumber);
+        if (!isNumber || pid == QCoreApplication::applicationPid() || processMayBeRunning(pid) ||
+            !ownedByThisUser(file))
+            continue;
+        if (QFile::remove(file.filePath())) ++removed;
+    }
+    return removed;
 }
 
 }  // namespace toolkit

@@ -9,7 +9,8 @@ class System;
 
 // A private file for handing data to another component: a unique name in the user's temporary
 // folder, created exclusively (never an existing file or a link planted there) and readable by
-// its owner only. Whatever happens, it does not outlive this object.
+// its owner only. Whatever happens short of the process being killed, it does not outlive this
+// object; its name carries the process id so that a later start can tell a killed run's file.
 class ScratchFile {
   public:
     // Raises a Failure when the file cannot be created. `suffix` ends the name (".bmp").
@@ -26,5 +27,10 @@ class ScratchFile {
   private:
     QTemporaryFile file_;
 };
+
+// Removes the scratch files that processes of this program which are no longer running left
+// in the temporary folder (a run killed halfway), only this user's. Done once per program start
+// before the first scratch file; returns how many went.
+int removeStaleScratchFiles();
 
 }  // namespace toolkit

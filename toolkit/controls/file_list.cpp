@@ -2,10 +2,42 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 #include "../failure.h"
 
+#ifdef Q_OS_UNIX
+#include <filesystem>
+#include <system_error>
+#endif
+
 namespace toolkit {
+
+namespace {
+
+// Qt passes over the files whose names are not valid text in the system's encoding: on Linux a
+// name is any bytes. Those files are listed too, with replacement characters where the bytes are
+// not text, so that the run can say it cannot convert them instead of missing them in silence.
+QStringList namesQtCannotList(const QString& folder) {
+    QStringList names;
+#ifdef Q_OS_UNIX
+    namespace fs = std::filesystem;
+    std::error_code error;
+    fs::directory_iterator entry(QFile::encodeName(folder).toStdString(), error);
+    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
+        const std::string raw = entry->path().filename().native();
+        const QByteArray bytes(raw.data(), qsizetype(raw.size()));
+        if (bytes.startsWith('.') || QFile::encodeName(QFile::decodeName(bytes)) == bytes) continue;
+        std::error_code notFile;
+        if (entry->is_regular_file(notFile)) names << QFile::decodeName(bytes);
+    }
+#else
+    Q_UNUSED(folder);
+#endif
+    return names;
+}
+
+}  // namespace
 
 FileList::FileList(QWidget* parent) : QListWidget(parent), Geometry(this) {
     path_ = QDir::currentPath();
@@ -35,7 +67,13 @@ void FileList::refresh() {
 
 void FileList::fill(const QString& folder) {
     const QDir dir(folder);
-    const QStringList names = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    QStringList names = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
+    for (const QString& name : namesQtCannotList(folder)) {
+        const auto before = [](const QString& a, const QString& b) {
+            return a.compare(b, Qt::CaseInsensitive) < 0;
+        };
+        names.insert(std::lower_bound(names.begin(), names.end(), name, before), name);
+    }
     QSignalBlocker quiet(this);
     clear();
     addItems(names.mid(0, 32767));
