@@ -1,0 +1,534 @@
+// Faults that strike while a batch run is going on: sources that change or cannot be read,
+// output folders that go away or refuse files, a full disk, and the process killed halfway.
+// Every one ends with the run finished (or, when killed, with nothing damaged left behind).
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QThread>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "support/conversion_run.h"
+#include "support/picture_files.h"
+#include "support/qt_printers.h"
+#include "toolkit/picture_file.h"
+#include "toolkit/scratch_file.h"
+
+namespace {
+
+std::string text(const QString& value) {
+    return value.toStdString();
+}
+
+// Should the loader ever block opening a pipe, this opens the other end after a while, so that
+// the test fails instead of hanging.
+class PipeWatchdog {
+  public:
+    explicit PipeWatchdog(QString pipe) : pipe_(std::move(pipe)) {
+        thread_ = std::thread([this] {
+            std::unique_lock<std::mutex> lock(mutex_);
+            if (done_.wait_for(lock, std::chrono::seconds(20), [this] { return stop_; })) return;
+            const int fd = ::open(QFile::encodeName(pipe_).constData(), O_WRONLY | O_NONBLOCK);
+            if (fd >= 0) {
+                fired_ = true;
+                ::close(fd);
+            }
+        });
+    }
+    ~PipeWatchdog() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        done_.notify_all();
+        thread_.join();
+    }
+    bool fired() const { return fired_; }
+
+  private:
+    QString pipe_;
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool stop_ = false;
+    std::atomic<bool> fired_{false};
+    std::thread thread_;
+};
+
+// Runs the enclosed code as an ordinary user, for whom permission bits bind. As root (tests run
+// as root in CI) the real and effective user become "nobody" until this ends; the saved user
+// stays root, which is what allows going back. Folders the code needs must let others in.
+class AsOrdinaryUser {
+  public:
+    static constexpr uid_t kNobody = 65534;
+    AsOrdinaryUser() {
+        if (::geteuid() != 0) {
+            active_ = true;
+            return;
+        }
+        active_ = ::setresuid(kNobody, kNobody, 0) == 0;
+        dropped_ = active_;
+    }
+    ~AsOrdinaryUser() {
+        if (dropped_ && ::setresuid(0, 0, 0) != 0) std::abort();
+    }
+    bool active() const { return active_; }
+
+  private:
+    bool active_ = false;
+    bool dropped_ = false;
+};
+
+void letEveryoneIn(const QString& folder) {
+    QFile::setPermissions(folder, QFileDevice::Permissions(0x7777));
+}
+
+// A file system of `kilobytes` mounted over `folder` for as long as this lives, where root may
+// mount one here.
+class SmallDisk {
+  public:
+    SmallDisk(const QString& folder, int kilobytes) : folder_(folder) {
+        if (::geteuid() != 0) return;
+        mounted_ =
+            QProcess::execute(QStringLiteral("mount"),
+                              {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                               QStringLiteral("size=%1k,mode=0777").arg(kilobytes),
+                               QStringLiteral("velaria-test"), folder}) == 0;
+    }
+    ~SmallDisk() {
+        if (mounted_ && QProcess::execute(QStringLiteral("umount"), {folder_}) != 0)
+            QProcess::execute(QStringLiteral("umount"), {QStringLiteral("-l"), folder_});
+    }
+    bool mounted() const { return mounted_; }
+
+  private:
+    QString folder_;
+    bool mounted_ = false;
+};
+
+// Writes past `bytes` into any file fail, as on a full disk, for as long as this lives.
+class FileSizeLimit {
+  public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        previous_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit limit = saved_;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, previous_);
+    }
+
+  private:
+    rlimit saved_{};
+    sighandler_t previous_ = nullptr;
+};
+
+// The files of a folder that are not finished outputs: temporary files of a write under way.
+QStringList unfinished(const QString& folder, const QString& extension) {
+    QStringList names;
+    for (const QString& name : QDir(folder).entryList(QDir::Files | QDir::Hidden))
+        if (!name.endsWith(QLatin1Char('.') + extension)) names << name;
+    return names;
+}
+
+}  // namespace
+
+TEST(RunFaults, SourcesThatChangeAfterTheListWasFilledAreReportedAndTheRunGoesOn) {
+    ConversionRun run;
+    const QByteArray picture = jpegBytes(quadrantPicture(80, 60));
+    // In list order. Each hostile entry is a good picture when the list is filled.
+    const struct {
+        const char* name;
+        const char* reason;  // empty: converted
+    } entries[] = {
+        {"a.jpg", ""},
+        {"borrada.jpg", "el archivo no existe"},   // deleted while the run goes on
+        {"bucle.jpg", "el archivo no existe"},     // a link that points at itself
+        {"carpeta.jpg", "no es un archivo"},       // a folder now
+        {"colgado.bmp", "el archivo no existe"},   // a link to nothing
+        {"dispositivo.gif", "no es un archivo"},   // a link to an endless device
+        {"proceso.jpg", "el archivo está vacío"},  // a link into /proc
+        {"tubo.gif", "no es un archivo"},          // a pipe nobody writes to
+        {"z.jpg", ""},
+    };
+    QStringList names;
+    for (const auto& entry : entries) {
+        names << QString::fromLatin1(entry.name);
+        run.add(names.back(), picture);
+    }
+    run.form.File1->refresh();
+    ASSERT_EQ(run.form.File1->listCount(), std::int16_t(std::size(entries)));
+
+    const QString source = run.source.path() + QLatin1Char('/');
+    const auto replace = [&](const char* name) {
+        const QString path = source + QString::fromLatin1(name);
+        EXPECT_TRUE(QFile::remove(path));
+        return QFile::encodeName(path);
+    };
+    ASSERT_EQ(::symlink("bucle.jpg", replace("bucle.jpg").constData()), 0);
+    ASSERT_TRUE(QDir().mkdir(QString::fromUtf8(replace("carpeta.jpg"))));
+    ASSERT_EQ(::symlink("no-existe/nada.bmp", replace("colgado.bmp").constData()), 0);
+    ASSERT_EQ(::symlink("/dev/zero", replace("dispositivo.gif").constData()), 0);
+    ASSERT_EQ(::symlink("/proc/self/status", replace("proceso.jpg").constData()), 0);
+    ASSERT_EQ(::mkfifo(replace("tubo.gif").constData(), 0600), 0);
+    // Deleted once the first picture's JPEG is written.
+    run.system.beforeDelete = [&](const QString&) { QFile::remove(source + "borrada.jpg"); };
+
+    PipeWatchdog watchdog(source + QStringLiteral("tubo.gif"));
+    run.press();
+    EXPECT_FALSE(watchdog.fired()) << "the run blocked on a pipe";
+
+    const auto reported = run.reported(names);
+    for (const auto& entry : entries) {
+        SCOPED_TRACE(entry.name);
+        const auto listed = reported.find(QString::fromLatin1(entry.name));
+        if (*entry.reason == 0) {
+            EXPECT_EQ(listed, reported.end());
+        } else {
+            ASSERT_NE(listed, reported.end()) << text(run.message());
+            EXPECT_TRUE(listed->second.contains(QString::fromUtf8(entry.reason)))
+                << text(listed->second);
+        }
+    }
+    EXPECT_EQ(run.jpegs(), (QStringList{"a.jpg", "z.jpg"}));
+    EXPECT_EQ(run.bmps(), (QStringList{"a.bmp", "z.bmp"}));
+    EXPECT_TRUE(run.message().contains(QStringLiteral("Se han escrito 4 archivos.")));
+    EXPECT_FALSE(run.system.endStatus.has_value());
+    EXPECT_TRUE(run.temporary.files().isEmpty());
+}
+
+TEST(RunFaults, ASourceFolderThatGoesAwayDuringTheRunFailsTheRestWithTheirNames) {
+    ConversionRun run;
+    for (const char* name : {"a.jpg", "b.jpg", "c.gif"})
+        run.add(QString::fromLatin1(name), jpegBytes(quadrantPicture(40, 30)));
+    bool removed = false;
+    run.system.beforeDelete = [&](const QString&) {
+        if (!removed) removed = QDir(run.source.path()).removeRecursively();
+    };
+    run.convert();
+
+    ASSERT_TRUE(removed);
+    EXPECT_EQ(run.jpegs(), (QStringList{"a.jpg"}));
+    const auto reported = run.reported({"a.jpg", "b.jpg", "c.gif"});
+    ASSERT_EQ(reported.size(), 2u) << text(run.message());
+    EXPECT_TRUE(reported.at("b.jpg").contains(QStringLiteral("no existe")));
+    EXPECT_TRUE(reported.at("c.gif").contains(QStringLiteral("no existe")));
+    EXPECT_FALSE(run.system.endStatus.has_value());
+}
+
+TEST(RunFaults, FilesAndFoldersWithoutPermissionAreReportedAndEarlierOutputsStayWhole) {
+    ConversionRun run;
+    run.add(QStringLiteral("a.jpg"), jpegBytes(quadrantPicture(80, 60)));
+    run.add(QStringLiteral("b.jpg"), jpegBytes(quadrantPicture(80, 60)));
+    run.add(QStringLiteral("cerrada.jpg"), jpegBytes(quadrantPicture(80, 60)));
+    // b.bmp from an earlier run, in a BMP folder that no longer takes files.
+    const QByteArray earlier = bmpBytes(quadrantPicture(20, 10));
+    writeBytes(run.bmpFolder() + QStringLiteral("/b.bmp"), earlier);
+    for (const QString& folder :
+         {run.program.path(), run.source.path(), run.temporary.path(), run.jpegFolder()})
+        letEveryoneIn(folder);
+    QFile::setPermissions(run.source.filePath(QStringLiteral("cerrada.jpg")), {});
+    QFile::setPermissions(run.bmpFolder(), QFileDevice::ReadOwner | QFileDevice::ExeOwner |
+                                               QFileDevice::ReadOther | QFileDevice::ExeOther |
+                                               QFileDevice::ReadGroup | QFileDevice::ExeGroup);
+    {
+        AsOrdinaryUser user;
+        if (!user.active()) GTEST_SKIP() << "cannot run as an ordinary user here";
+        run.convert();
+    }
+
+    EXPECT_EQ(run.jpegs(), (QStringList{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(run.bmps(), (QStringList{"b.bmp"}));
+    EXPECT_EQ(readBytes(run.bmpFolder() + QStringLiteral("/b.bmp")), earlier);
+    const QString message = run.message();
+    const auto reported = run.reported({"a.jpg", "b.jpg", "cerrada.jpg"});
+    ASSERT_TRUE(reported.count("cerrada.jpg")) << text(message);
+    EXPECT_TRUE(reported.at("cerrada.jpg").contains(QStringLiteral("no hay permiso para leerlo")));
+    // The BMP folder is named once, not once per picture.
+    EXPECT_TRUE(message.contains(QStringLiteral("No se ha escrito ningún archivo BMP")))
+        << text(message);
+    EXPECT_EQ(reported.count("a.jpg") + reported.count("b.jpg"), 0u) << text(message);
+    EXPECT_FALSE(run.system.endStatus.has_value());
+    EXPECT_TRUE(run.temporary.files().isEmpty());
+}
+
+TEST(RunFaults, OutputFoldersReplacedByFilesDuringTheRunFailOnlyWhatGoesThere) {
+    ConversionRun run;
+    for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
+        run.add(QString::fromLatin1(name), jpegBytes(quadrantPicture(40, 30)));
+    const QString jpegFolder = run.jpegFolder(), bmpFolder = run.bmpFolder();
+    int scratches = 0;
+    // The output folders are ready once a's outputs are written. After b's JPEG both turn into
+    // files, their contents moved aside, where they must stay whole.
+    run.system.beforeDelete = [&](const QString&) {
+        if (++scratches != 2) return;
+        for (const QString& folder : {jpegFolder, bmpFolder}) {
+            QDir().rename(folder, folder + QStringLiteral("-aparte"));
+            writeBytes(folder, "ya no es una carpeta");
+        }
+    };
+    run.convert();
+
+    for (const QString& folder : {jpegFolder, bmpFolder}) {
+        const QStringList moved = QDir(folder + QStringLiteral("-aparte")).entryList(QDir::Files);
+        EXPECT_EQ(moved.size(), folder == jpegFolder ? 2 : 1) << text(moved.join(u' '));
+        for (const QString& name : moved)
+            EXPECT_NO_THROW(
+                toolkit::loadWholePictureFile(folder + QStringLiteral("-aparte/") + name));
+    }
+    const auto reported = run.reported({"a.jpg", "b.jpg", "c.jpg"});
+    ASSERT_EQ(reported.size(), 2u) << text(run.message());
+    EXPECT_TRUE(reported.at("b.jpg").contains(QStringLiteral("no se puede guardar «b.bmp»")))
+        << text(reported.at("b.jpg"));
+    EXPECT_TRUE(reported.at("c.jpg").contains(QStringLiteral("no se puede escribir «c.jpg»")))
+        << text(reported.at("c.jpg"));
+    EXPECT_TRUE(reported.at("c.jpg").contains(QStringLiteral("no se puede guardar «c.bmp»")))
+        << text(reported.at("c.jpg"));
+    EXPECT_TRUE(run.message().contains(QStringLiteral("Se han escrito 3 archivos.")));
+    EXPECT_EQ(readBytes(bmpFolder), "ya no es una carpeta");
+    EXPECT_EQ(readBytes(jpegFolder), "ya no es una carpeta");
+    EXPECT_FALSE(run.system.endStatus.has_value());
+    EXPECT_TRUE(run.temporary.files().isEmpty());
+}
+
+TEST(RunFaults, AFullDiskFailsTheOutputsAndLeavesTheEarlierOnesWhole) {
+    ConversionRun run;
+    // Noise compresses badly: the JPEG outgrows the small disk as surely as the BMP does.
+    run.add(QStringLiteral("a.jpg"), jpegBytes(busyPicture(400, 300)));
+    // The width drives: a's outputs are 441 x 331 (a 438 KB BMP), b's 441 x 110 (146 KB).
+    run.add(QStringLiteral("b.gif"), gifBytes(quadrantPicture(40, 10), {Qt::red, Qt::blue}));
+    run.setSizing(ConversionRun::Sizing::WidthDrives);
+    const QByteArray earlierJpeg = jpegBytes(quadrantPicture(40, 30));
+    const QByteArray earlierBmp = bmpBytes(quadrantPicture(40, 30));
+    SmallDisk jpegDisk(run.jpegFolder(), 48), bmpDisk(run.bmpFolder(), 300);
+    if (!jpegDisk.mounted() || !bmpDisk.mounted())
+        GTEST_SKIP() << "no small file system can be mounted here (root and mount needed); "
+                        "FileSizeLimitFailsWritesAsAFullDiskDoes simulates it";
+    writeBytes(run.jpegFolder() + QStringLiteral("/a.jpg"), earlierJpeg);
+    writeBytes(run.bmpFolder() + QStringLiteral("/a.bmp"), earlierBmp);
+    run.convert();
+
+    // b's small outputs fit; a's do not, and what stood there before is untouched.
+    EXPECT_EQ(readBytes(run.jpegFolder() + QStringLiteral("/a.jpg")), earlierJpeg);
+    EXPECT_EQ(readBytes(run.bmpFolder() + QStringLiteral("/a.bmp")), earlierBmp);
+    EXPECT_EQ(run.jpegs(), (QStringList{"a.jpg", "b.jpg"}));
+    EXPECT_EQ(run.bmps(), (QStringList{"a.bmp", "b.bmp"}));
+    const auto reported = run.reported({"a.jpg", "b.gif"});
+    ASSERT_EQ(reported.size(), 1u) << text(run.message());
+    EXPECT_TRUE(reported.at("a.jpg").contains(QStringLiteral("disco lleno")))
+        << text(reported.at("a.jpg"));
+    EXPECT_TRUE(reported.at("a.jpg").contains(
+        QStringLiteral("no se puede guardar «a.bmp» en la carpeta «DestinoBMP»: no se ha podido "
+                       "escribir el archivo entero (disco lleno")))
+        << text(reported.at("a.jpg"));
+    // Nothing half-written stays on the full disks.
+    EXPECT_TRUE(unfinished(run.jpegFolder(), QStringLiteral("jpg")).isEmpty());
+    EXPECT_TRUE(unfinished(run.bmpFolder(), QStringLiteral("bmp")).isEmpty());
+    EXPECT_TRUE(run.temporary.files().isEmpty());
+    EXPECT_FALSE(run.system.endStatus.has_value());
+}
+
+TEST(RunFaults, FileSizeLimitFailsWritesAsAFullDiskDoes) {
+    ConversionRun run;
+    run.add(QStringLiteral("a.jpg"), jpegBytes(busyPicture(400, 300)));
+    const QByteArray earlier = bmpBytes(quadrantPicture(40, 30));
+    writeBytes(run.bmpFolder() + QStringLiteral("/a.bmp"), earlier);
+    run.form.File1->refresh();
+    {
+        // The 441 x 331 drawing takes 438 KB as a BMP: its scratch copy for the JPEG and the
+        // BMP output both stop short.
+        FileSizeLimit limit(100 * 1024);
+        run.press();
+    }
+    EXPECT_EQ(readBytes(run.bmpFolder() + QStringLiteral("/a.bmp")), earlier);
+    EXPECT_TRUE(run.jpegs().isEmpty());
+    EXPECT_EQ(run.bmps(), (QStringList{"a.bmp"}));
+    const auto reported = run.reported({"a.jpg"});
+    ASSERT_EQ(reported.size(), 1u) << text(run.message());
+    // The scratch copy for the JPEG, in the temporary folder, is the first to stop short.
+    EXPECT_TRUE(reported.at("a.jpg").contains(QStringLiteral("no se puede escribir «velaria-")))
+        << text(reported.at("a.jpg"));
+    EXPECT_TRUE(reported.at("a.jpg").contains(QStringLiteral("disco lleno")))
+        << text(reported.at("a.jpg"));
+    EXPECT_TRUE(reported.at("a.jpg").contains(QStringLiteral("no se puede guardar «a.bmp»")))
+        << text(reported.at("a.jpg"));
+    EXPECT_TRUE(run.temporary.files().isEmpty());
+
+    // Once there is room again the same run writes both.
+    run.press();
+    EXPECT_EQ(run.jpegs(), (QStringList{"a.jpg"}));
+    EXPECT_EQ(toolkit::loadWholePictureFile(run.bmpFolder() + QStringLiteral("/a.bmp")).size(),
+              QSize(441, 331));
+}
+
+TEST(RunFaults, AFrameTooLargeForMemoryIsReportedPerPictureNotAllocated) {
+    ConversionRun run;
+    run.add(QStringLiteral("a.jpg"), jpegBytes(quadrantPicture(40, 40)));
+    run.add(QStringLiteral("b.bmp"), bmpBytes(quadrantPicture(40, 40)));
+    run.setSizing(ConversionRun::Sizing::Stretched);
+    // As far as the size handles go: 32767 x 32767 pixels would take 4 GB.
+    run.form.Picture1->setWidth(32767 * 15);
+    run.form.Picture1->setHeight(32767 * 15);
+    run.convert();
+
+    const auto reported = run.reported({"a.jpg", "b.bmp"});
+    ASSERT_EQ(reported.size(), 2u) << text(run.message());
+    for (const auto& [name, reason] : reported)
+        EXPECT_TRUE(reason.contains(QStringLiteral("mediría 32767 x 32767 píxeles")))
+            << text(reason);
+    EXPECT_LT(qint64(run.form.Picture1->surface().width()) * run.form.Picture1->surface().height(),
+              toolkit::kMaxPicturePixels);
+    EXPECT_TRUE(run.jpegs().isEmpty());
+    EXPECT_FALSE(run.system.endStatus.has_value());
+
+    // The same frame width with the width driving: a square picture would be as large.
+    run.setSizing(ConversionRun::Sizing::WidthDrives);
+    run.form.Picture1->setWidth(32767 * 15);
+    run.press();
+    EXPECT_EQ(run.reported({"a.jpg", "b.bmp"}).size(), 2u) << text(run.message());
+
+    // And a frame that fits is written as usual.
+    run.form.Picture1->setWidth(441 * 15);
+    run.press();
+    EXPECT_EQ(run.jpegs(), (QStringList{"a.jpg", "b.jpg"}));
+}
+
+TEST(RunFaults, AKilledRunLeavesOnlyWholeOutputsAndTheNextStartClearsItsScratch) {
+    const QString runner =
+        QCoreApplication::applicationDirPath() + QStringLiteral("/velaria_headless_run");
+    ASSERT_TRUE(QFile::exists(runner));
+    ProgramFolder program;
+    program.addWriterLibrary();
+    program.addSample(80, 60);
+    QTemporaryDir source, temporary;
+    constexpr int kPictures = 24;
+    const QByteArray picture = jpegBytes(busyPicture(1200, 900), 90);
+    for (int i = 0; i < kPictures; ++i)
+        writeBytes(source.filePath(QStringLiteral("foto%1.jpg").arg(i, 2, 10, QLatin1Char('0'))),
+                   picture);
+    const QString jpegFolder = program.file(QStringLiteral("DestinoJPG"));
+    const QString bmpFolder = program.file(QStringLiteral("DestinoBMP"));
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), temporary.path());
+    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    const QStringList arguments{program.path(), source.path(), QStringLiteral("2400")};
+    const QSize outputSize(2400, 1800);
+
+    // Every output present decodes whole at its size; what else is there is a temporary file
+    // of a write that the kill cut short, never under an output's name: the writer library's
+    // hidden .dijpg-<random>.tmp, or the BMP's <name>.bmp.<random>.
+    static const QRegularExpression kTemporaryName(
+        QStringLiteral("^(\\.dijpg-[0-9a-f]{16}\\.tmp|.+\\.bmp\\.[A-Za-z0-9]{6})$"));
+    const auto checkOutputs = [&] {
+        for (const auto& [folder, extension] : {std::pair{jpegFolder, QStringLiteral("jpg")},
+                                                std::pair{bmpFolder, QStringLiteral("bmp")}}) {
+            for (const QString& name :
+                 QDir(folder).entryList({QStringLiteral("*.") + extension}, QDir::Files)) {
+                SCOPED_TRACE(text(name));
+                try {
+                    EXPECT_EQ(
+                        toolkit::loadWholePictureFile(folder + QLatin1Char('/') + name).size(),
+                        outputSize);
+                } catch (const std::exception& failure) {
+                    ADD_FAILURE() << "a damaged output: " << failure.what();
+                }
+            }
+            for (const QString& name : unfinished(folder, extension))
+                EXPECT_TRUE(kTemporaryName.match(name).hasMatch()) << text(name);
+        }
+    };
+
+    int cutShort = 0;
+    for (int round = 0; round < 6; ++round) {
+        SCOPED_TRACE(round);
+        QProcess child;
+        child.setProcessEnvironment(environment);
+        const QDateTime started = QDateTime::currentDateTime().addSecs(-1);
+        child.start(runner, arguments);
+        ASSERT_TRUE(child.waitForStarted());
+        const qint64 pid = child.processId();
+        // Kill it a little after it has written its first outputs of this round.
+        const auto writtenThisRound = [&] {
+            int written = 0;
+            for (const QFileInfo& file : QDir(jpegFolder).entryInfoList(QDir::Files))
+                if (file.lastModified() > started) ++written;
+            return written;
+        };
+        QElapsedTimer waited;
+        waited.start();
+        while (writtenThisRound() <= round % 3 && child.state() == QProcess::Running &&
+               waited.elapsed() < 60000)
+            QThread::msleep(5);
+        QThread::msleep(QRandomGenerator::global()->bounded(400));
+        ASSERT_EQ(child.state(), QProcess::Running) << "the run ended before it could be killed";
+        child.kill();  // SIGKILL
+        ASSERT_TRUE(child.waitForFinished());
+        checkOutputs();
+        // A killed run's scratch file is private to the user and the process, nowhere shared.
+        for (const QString& name : QDir(temporary.path()).entryList(QDir::Files | QDir::Hidden)) {
+            if (!name.startsWith(QStringLiteral("velaria-%1-").arg(pid))) continue;
+            ++cutShort;
+            EXPECT_EQ(QFile::permissions(temporary.filePath(name)).toInt() & 0x0077, 0);
+        }
+    }
+    const int leftInOutputs = int(unfinished(jpegFolder, QStringLiteral("jpg")).size() +
+                                  unfinished(bmpFolder, QStringLiteral("bmp")).size());
+    std::printf(
+        "of 6 kills, %d left a scratch file and the output folders hold %d unfinished "
+        "temporary files\n",
+        cutShort, leftInOutputs);
+
+    // The next start runs to its end and clears what the killed ones left in the temporary folder.
+    QProcess last;
+    last.setProcessEnvironment(environment);
+    last.start(runner, arguments);
+    ASSERT_TRUE(last.waitForFinished(120000));
+    EXPECT_EQ(last.exitCode(), 0) << last.readAllStandardError().toStdString();
+    checkOutputs();
+    EXPECT_EQ(QDir(jpegFolder).entryList({QStringLiteral("*.jpg")}, QDir::Files).size(), kPictures);
+    EXPECT_EQ(QDir(bmpFolder).entryList({QStringLiteral("*.bmp")}, QDir::Files).size(), kPictures);
+    EXPECT_TRUE(QDir(temporary.path()).entryList(QDir::Files | QDir::Hidden).isEmpty())
+        << text(QDir(temporary.path()).entryList(QDir::Files | QDir::Hidden).join(u' '));
+}
+
+TEST(ScratchFiles, OnlyTheFilesOfThisUsersEndedRunsAreCleared) {
+    TemporaryFolder temporary;
+    QProcess ended;
+    ended.start(QStringLiteral("true"), {});
+    ASSERT_TRUE(ended.waitForStarted());
+    const qint64 gone = ended.processId();
+    ASSERT_TRUE(ended.waitForFinished());
+    ASSERT_GT(gone, 0);
+    const qint64 own = QCoreApplication::applicationPid();
+    const QStringList names{
+        QStringLiteral("velaria-%1-aB3dE9.bmp").arg(gone),
+        QStringLiteral("velaria-%1-zZ9yY8.bmp").arg(own), QStringLiteral("velaria-1-qQ1wW2.bmp"),
+        QStringLiteral("velaria-%1-ajeno.bmp").arg(gone), QStringLiteral("otro-%1.bmp").arg(gone)};
+    for (const QString& name : names) writeBytes(temporary.path() + QLatin1Char('/') + name, "BM");
+    // Another user's file of an ended run is not ours to remove.
+    const bool otherOwner =
+        ::geteuid() == 0 &&
+        ::chown(QFile::encodeName(temporary.path() + QLatin1Char('/') + names[3]).constData(),
+                AsOrdinaryUser::kNobody, AsOrdinaryUser::kNobody) == 0;
+
+    EXPECT_EQ(toolkit::removeStaleScratchFiles(), otherOwner ? 1 : 2);
+    QStringList left = names.mid(1);
+    if (!otherOwner) left.removeAt(2);
+    left.sort();
+    EXPECT_EQ(temporary.files().join(u' ').toStdString(), left.join(u' ').toStdString());
+}

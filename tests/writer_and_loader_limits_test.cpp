@@ -1,0 +1,194 @@
+// The two places where outside bytes meet our code, held to their limits: the writer library
+// reading its scratch BMP, and the loader reading a picture file. The inputs fuzzing found
+// (tests/fuzz_cases/, see scripts/fuzz) are replayed here through the normal code.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLibrary>
+#include <QTemporaryDir>
+#include <atomic>
+#include <thread>
+
+#include "dijpg/dijpg.h"
+#include "support/picture_files.h"
+#include "support/program_folder.h"
+#include "support/qt_printers.h"
+#include "toolkit/failure.h"
+#include "toolkit/jpeg_writer.h"
+#include "toolkit/picture_file.h"
+
+namespace {
+
+QString casesOf(const char* target) {
+    return QStringLiteral(VELARIA_SOURCE_DIR "/tests/fuzz_cases/") + QString::fromLatin1(target);
+}
+
+// The writer library as the program binds it, from a program folder of its own.
+struct Writer {
+    Writer() {
+        folder.addWriterLibrary();
+        library.setFileName(folder.file(toolkit::JpegWriter::libraryFileName()));
+        if (!library.load()) return;
+        setScratchPath = reinterpret_cast<DISetScratchPathFunction>(
+            library.resolve(DIJPG_SET_SCRATCH_PATH_NAME));
+        writeJpg = reinterpret_cast<DIWriteJpgFunction>(library.resolve(DIJPG_WRITE_JPG_NAME));
+    }
+    // Encodes the BMP bytes as out.jpg; the writer's result.
+    std::int32_t write(const QByteArray& bmp, const QString& name = QStringLiteral("out.jpg")) {
+        const QString scratch = out.filePath(QStringLiteral("scratch.bmp"));
+        writeBytes(scratch, bmp);
+        if (setScratchPath(QFile::encodeName(scratch).constData()) != DIJPG_OK) return -1;
+        return writeJpg(QFile::encodeName(out.filePath(name)).constData(), 90, 1);
+    }
+    QStringList files() const { return QDir(out.path()).entryList(QDir::Files | QDir::Hidden); }
+
+    ProgramFolder folder;
+    QTemporaryDir out;
+    QLibrary library;
+    DISetScratchPathFunction setScratchPath = nullptr;
+    DIWriteJpgFunction writeJpg = nullptr;
+};
+
+// A 24-bit BMP header claiming width x height, followed by `pixelBytes` bytes of pixels.
+QByteArray bmpClaiming(qint32 width, qint32 height, int pixelBytes) {
+    QByteArray bmp = bmpBytes(quadrantPicture(4, 4)).left(54);
+    const auto put = [&](int at, qint32 value) {
+        for (int i = 0; i < 4; ++i) bmp[at + i] = char((quint32(value) >> (8 * i)) & 0xFF);
+    };
+    put(18, width);
+    put(22, height);
+    return bmp + QByteArray(pixelBytes, '\x80');
+}
+
+}  // namespace
+
+TEST(WriterLimits, AScratchHeaderClaimingMoreThanTheFileOrAJpegHoldsIsRefusedUpFront) {
+    Writer writer;
+    ASSERT_TRUE(writer.writeJpg) << writer.library.errorString().toStdString();
+    // The reader takes memory for every row a header claims before it reads one: 127 x 16
+    // million rows in a 5 KB file (what fuzzing found) would have taken 6 GB.
+    EXPECT_EQ(writer.write(bmpClaiming(127, 16777248, 5000)), DIJPG_ERROR_TOO_LARGE);
+    EXPECT_EQ(writer.write(bmpClaiming(6000, 6000, 5000)), DIJPG_ERROR_READ);
+    EXPECT_EQ(writer.write(bmpClaiming(100, 30, 100 * 3 * 29)), DIJPG_ERROR_READ);
+    EXPECT_EQ(writer.write(bmpClaiming(60000, 60000, 5000)), DIJPG_ERROR_TOO_LARGE);
+    // Wider than a JPEG may be, though every row is there.
+    EXPECT_EQ(writer.write(bmpClaiming(70000, 2, 70000 * 3 * 2)), DIJPG_ERROR_TOO_LARGE);
+    EXPECT_EQ(writer.write(bmpClaiming(100, 30, 100 * 3 * 30)), DIJPG_OK);
+    EXPECT_EQ(writer.files(), (QStringList{"out.jpg", "scratch.bmp"}));
+
+    toolkit::JpegWriter bound;
+    bound.bind(writer.folder.path());
+    writeBytes(writer.out.filePath(QStringLiteral("bomba.bmp")), bmpClaiming(60000, 60000, 64));
+    try {
+        bound.write(writer.out.filePath(QStringLiteral("bomba.bmp")),
+                    writer.out.filePath(QStringLiteral("bomba.jpg")), 90, 1);
+        FAIL() << "a 60000 x 60000 scratch picture was written";
+    } catch (const toolkit::Failure& failure) {
+        EXPECT_TRUE(failure.reason().contains(QStringLiteral("demasiado grande para un JPG")))
+            << failure.what();
+    }
+}
+
+TEST(WriterLimits, ANameAsLongAsTheSystemAllowsStillGetsItsJpeg) {
+    Writer writer;
+    ASSERT_TRUE(writer.writeJpg);
+    const QString longest = QString(251, QLatin1Char('x')) + QStringLiteral(".jpg");
+    EXPECT_EQ(writer.write(bmpBytes(quadrantPicture(40, 30)), longest), DIJPG_OK);
+    EXPECT_EQ(writer.files(), (QStringList{"scratch.bmp", longest}));
+}
+
+TEST(WriterLimits, AWriteThatStopsShortLeavesTheEarlierFileAndNoTemporaryOne) {
+    Writer writer;
+    ASSERT_TRUE(writer.writeJpg);
+    const QString scratch = writer.out.filePath(QStringLiteral("scratch.bmp"));
+    writeBytes(scratch, bmpBytes(busyPicture(400, 300)));
+    ASSERT_EQ(writer.setScratchPath(QFile::encodeName(scratch).constData()), DIJPG_OK);
+    const QByteArray earlier("an earlier picture");
+    writeBytes(writer.out.filePath(QStringLiteral("foto.jpg")), earlier);
+
+    // As on a full disk: writes past 16 KB fail (the noise compresses to far more).
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    const auto previous = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = saved;
+    limit.rlim_cur = 16 * 1024;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    const std::int32_t result = writer.writeJpg(
+        QFile::encodeName(writer.out.filePath(QStringLiteral("foto.jpg"))).constData(), 90, 1);
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+
+    EXPECT_EQ(result, DIJPG_ERROR_WRITE);
+    EXPECT_EQ(readBytes(writer.out.filePath(QStringLiteral("foto.jpg"))), earlier);
+    EXPECT_EQ(writer.files(), (QStringList{"foto.jpg", "scratch.bmp"}));
+}
+
+TEST(LoaderLimits, APipeInPlaceOfAPictureIsRefusedWithoutWaiting) {
+    QTemporaryDir folder;
+    const QString pipe = folder.filePath(QStringLiteral("tubo.jpg"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    std::atomic<bool> done{false};
+    // Should the loader block on the pipe, this lets it go after a while and the test fails.
+    std::thread watchdog([&] {
+        for (int i = 0; i < 200 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (done) return;
+        const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) ::close(fd);
+    });
+    try {
+        toolkit::loadPictureFile(pipe);
+        ADD_FAILURE() << "a pipe was read as a picture";
+    } catch (const toolkit::Failure& failure) {
+        EXPECT_TRUE(failure.reason().contains(QStringLiteral("no es un archivo")))
+            << failure.what();
+    }
+    EXPECT_FALSE(done.exchange(true)) << "blocked on the pipe";
+    watchdog.join();
+}
+
+TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
+    const QDir cases(casesOf("fuzz_picture_file"));
+    const QStringList names = cases.entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    QTemporaryDir folder;
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QByteArray bytes = readBytes(cases.filePath(name));
+        const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+        for (const char* format : {"jpeg", "gif", "bmp"})
+            toolkit::pictureDamage(format, data, bytes.size());
+        const QString path = folder.filePath(QStringLiteral("foto.jpg"));
+        writeBytes(path, bytes);
+        try {
+            const toolkit::PictureRead read = toolkit::readPictureFile(path);
+            EXPECT_FALSE(read.image.isNull());
+            EXPECT_LE(qint64(read.image.width()) * read.image.height(), toolkit::kMaxPicturePixels);
+        } catch (const toolkit::Failure& failure) {
+            EXPECT_FALSE(failure.reason().isEmpty());
+        }
+    }
+}
+
+TEST(FuzzCases, ScratchPicturesFoundByFuzzingGiveTheWriterAnErrorNotACrash) {
+    const QDir cases(casesOf("fuzz_scratch_bmp"));
+    const QStringList names = cases.entryList(QDir::Files);
+    ASSERT_FALSE(names.isEmpty());
+    Writer writer;
+    ASSERT_TRUE(writer.writeJpg);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const std::int32_t result = writer.write(readBytes(cases.filePath(name)));
+        EXPECT_TRUE(result == DIJPG_OK || result == DIJPG_ERROR_READ ||
+                    result == DIJPG_ERROR_TOO_LARGE)
+            << result;
+        QFile::remove(writer.out.filePath(QStringLiteral("out.jpg")));
+        EXPECT_EQ(writer.files(), (QStringList{"scratch.bmp"}));
+    }
+}
