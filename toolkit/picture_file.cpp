@@ -256,11 +256,18 @@ PictureRead readPictureFile(const QString& path) {
     const QByteArray format = reader.format();
     if (format.isEmpty()) refuse(path, QStringLiteral("no es una imagen JPG, GIF ni BMP"));
 
-    // The header's size, before decoding. A top-down BMP reports a negative height.
-    const QSize claimed = reader.size();
-    if (claimed.width() != -1 || claimed.height() != -1) {
-        const qint64 w = qAbs(qint64(claimed.width()));
-        const qint64 h = qAbs(qint64(claimed.height()));
+    // The header's size, before decoding. A top-down BMP reports a negative height. For a GIF
+    // the reader tells the first frame's size, but takes memory for the whole logical screen
+    // that the file's first bytes claim: both must be within bounds.
+    QList<QSize> claimed{reader.size()};
+    const QByteArray head = file.peek(10);
+    if (format == "gif" && head.size() == 10 && head.startsWith("GIF"))
+        claimed << QSize(int(le16(reinterpret_cast<const uchar*>(head.constData()) + 6)),
+                         int(le16(reinterpret_cast<const uchar*>(head.constData()) + 8)));
+    for (const QSize& size : claimed) {
+        if (size.width() == -1 && size.height() == -1) continue;
+        const qint64 w = qAbs(qint64(size.width()));
+        const qint64 h = qAbs(qint64(size.height()));
         if (w == 0 || h == 0) refuse(path, QStringLiteral("la cabecera indica un tamaño nulo"));
         if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
             refuse(path,
