@@ -153,6 +153,65 @@ TEST(LoaderLimits, APipeInPlaceOfAPictureIsRefusedWithoutWaiting) {
     watchdog.join();
 }
 
+TEST(LoaderLimits, HeadersClaimingHugePicturesAreRefusedBeforeAnyPixelMemoryIsTaken) {
+    const auto le16 = [](QByteArray& bytes, int at, int value) {
+        bytes[at] = char(value & 0xFF);
+        bytes[at + 1] = char((value >> 8) & 0xFF);
+    };
+    const auto be16 = [](QByteArray& bytes, int at, int value) {
+        bytes[at] = char((value >> 8) & 0xFF);
+        bytes[at + 1] = char(value & 0xFF);
+    };
+    // Real 8 x 8 pictures whose headers were made to claim other sizes. A GIF's is the logical
+    // screen, which the decoder takes whole while it reports the first frame's size.
+    const auto gif = [&](int width, int height) {
+        QByteArray bytes = gifBytes(quadrantPicture(8, 8), {Qt::red, Qt::blue});
+        le16(bytes, 6, width);
+        le16(bytes, 8, height);
+        return bytes;
+    };
+    const auto bmp = [&](int width, int height) {
+        QByteArray bytes = bmpBytes(quadrantPicture(8, 8));
+        le16(bytes, 18, width);
+        le16(bytes, 22, height);
+        return bytes;
+    };
+    const auto jpeg = [&](int width, int height) {
+        QByteArray bytes = jpegBytes(quadrantPicture(8, 8));
+        const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+        be16(bytes, int(frame) + 5, height);
+        be16(bytes, int(frame) + 7, width);
+        return bytes;
+    };
+    QTemporaryDir folder;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* reason;
+    } bombs[] = {
+        {"bomba.gif", gif(40000, 40000), "la cabecera indica 40000 x 40000 píxeles"},
+        // Qt's own reader refuses BMP headers over 16384 x 16384 before reading on.
+        {"bomba.bmp", bmp(40000, 40000), "los datos de la imagen están dañados"},
+        {"bomba.jpg", jpeg(40000, 40000), "la cabecera indica 40000 x 40000 píxeles"},
+        // Each side allowed, but 123 million pixels in all: 492 MB.
+        {"ancha.gif", gif(30000, 4100), "la cabecera indica 30000 x 4100 píxeles"},
+        {"ancha.bmp", bmp(30000, 4100), "la cabecera indica 30000 x 4100 píxeles"},
+        {"ancha.jpg", jpeg(30000, 4100), "la cabecera indica 30000 x 4100 píxeles"},
+    };
+    for (const auto& bomb : bombs) {
+        SCOPED_TRACE(bomb.name);
+        const QString path = folder.filePath(QString::fromLatin1(bomb.name));
+        writeBytes(path, bomb.bytes);
+        try {
+            toolkit::loadPictureFile(path);
+            ADD_FAILURE() << "accepted";
+        } catch (const toolkit::Failure& failure) {
+            EXPECT_TRUE(failure.reason().contains(QString::fromUtf8(bomb.reason)))
+                << failure.what();
+        }
+    }
+}
+
 TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
     const QDir cases(casesOf("fuzz_picture_file"));
     const QStringList names = cases.entryList(QDir::Files);
