@@ -6,7 +6,16 @@ JOBS ?= 2
 # Where make install puts Velaria: per-user by default; an administrator may choose /usr/local.
 PREFIX ?= $(HOME)/.local
 
-.PHONY: run test build setup setup-test clean install uninstall package
+# The same tests built with AddressSanitizer and UndefinedBehaviorSanitizer, in a build folder of
+# their own: any memory fault or undefined behaviour fails the test that meets it.
+SANITIZE_BUILD ?= build-asan
+SANITIZE_FLAGS := -fsanitize=address,undefined -fno-sanitize-recover=undefined \
+  -fno-omit-frame-pointer
+SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_stack_use_after_return=1 \
+  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+.PHONY: run test test-sanitize build setup setup-test clean install uninstall package
 
 run: setup build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -19,6 +28,14 @@ run: setup build
 
 test: setup-test build
 	cd $(BUILD) && ctest --output-on-failure -j $(JOBS)
+
+test-sanitize: setup-test
+	cmake -S . -B $(SANITIZE_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	  -DCMAKE_C_FLAGS="$(SANITIZE_FLAGS)" -DCMAKE_CXX_FLAGS="$(SANITIZE_FLAGS)" \
+	  -DCMAKE_EXE_LINKER_FLAGS="-fsanitize=address,undefined" \
+	  -DCMAKE_SHARED_LINKER_FLAGS="-fsanitize=address,undefined"
+	cmake --build $(SANITIZE_BUILD) -j $(JOBS)
+	cd $(SANITIZE_BUILD) && $(SANITIZE_ENV) ctest --output-on-failure -j $(JOBS)
 
 build:
 	cmake -S . -B $(BUILD) -G Ninja
@@ -42,4 +59,4 @@ setup-test:
 	scripts/setup --test
 
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(SANITIZE_BUILD)
