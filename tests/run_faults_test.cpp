@@ -453,7 +453,7 @@ TEST(RunFaults, AKilledRunLeavesOnlyWholeOutputsAndTheNextStartClearsItsScratch)
         }
     };
 
-    int cutShort = 0;
+    int scratchLeft = 0;
     for (int round = 0; round < 6; ++round) {
         SCOPED_TRACE(round);
         QProcess child;
@@ -482,7 +482,7 @@ TEST(RunFaults, AKilledRunLeavesOnlyWholeOutputsAndTheNextStartClearsItsScratch)
         // A killed run's scratch file is private to the user and the process, nowhere shared.
         for (const QString& name : QDir(temporary.path()).entryList(QDir::Files | QDir::Hidden)) {
             if (!name.startsWith(QStringLiteral("velaria-%1-").arg(pid))) continue;
-            ++cutShort;
+            ++scratchLeft;
             EXPECT_EQ(QFile::permissions(temporary.filePath(name)).toInt() & 0x0077, 0);
         }
     }
@@ -491,7 +491,7 @@ TEST(RunFaults, AKilledRunLeavesOnlyWholeOutputsAndTheNextStartClearsItsScratch)
     std::printf(
         "of 6 kills, %d left a scratch file and the output folders hold %d unfinished "
         "temporary files\n",
-        cutShort, leftInOutputs);
+        scratchLeft, leftInOutputs);
 
     // The next start runs to its end and clears what the killed ones left in the temporary folder.
     QProcess last;
