@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QImage>
 #include <map>
-#include <set>
 
 #include "convert/output_names.h"
 #include "support/conversion_run.h"
