@@ -4,6 +4,7 @@
 // The export header must come first: it defines DIJPG_EXPORT for dijpg.h.
 #include <turbojpeg.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -30,14 +31,14 @@ struct TurboBuffer {
 };
 
 unsigned long long randomNumber() {
-    static unsigned long long counter = 0;
+    static std::atomic<unsigned long long> counter = 0;
     ++counter;
     try {
         std::random_device device;
         return (static_cast<unsigned long long>(device()) << 32) ^ device() ^ counter;
     } catch (...) {
         // Exclusive creation is what makes the name safe; the randomness only avoids retries.
-        return counter ^ reinterpret_cast<std::uintptr_t>(&counter);
+        return counter.load() ^ reinterpret_cast<std::uintptr_t>(&counter);
     }
 }
 
@@ -75,14 +76,13 @@ int32_t writeWhole(const std::string& destination, const unsigned char* data, un
     return DIJPG_OK;
 }
 
-int32_t encode(const char* destination, int32_t quality, int32_t progressive) {
+int32_t encode(const char* scratch, const char* destination, int32_t quality, int32_t progressive) {
     if (!destination || !*destination || quality < 1 || quality > 100) return DIJPG_ERROR_ARGUMENT;
-    if (scratchPath.empty()) return DIJPG_ERROR_NO_SCRATCH;
 
     int width = 0, height = 0;
     int pixelFormat = TJPF_RGB;
     TurboBuffer pixels;
-    pixels.data = tjLoadImage(scratchPath.c_str(), &width, 1, &height, &pixelFormat, 0);
+    pixels.data = tjLoadImage(scratch, &width, 1, &height, &pixelFormat, 0);
     if (!pixels.data) return DIJPG_ERROR_READ;
 
     Compressor compressor;
@@ -112,7 +112,20 @@ extern "C" DIJPG_EXPORT int32_t DIWriteJpg(const char* destination, int32_t qual
                                            int32_t progressive) {
     // Nothing may escape into a C caller.
     try {
-        return encode(destination, quality, progressive);
+        if (!destination || !*destination || quality < 1 || quality > 100)
+            return DIJPG_ERROR_ARGUMENT;
+        if (scratchPath.empty()) return DIJPG_ERROR_NO_SCRATCH;
+        return encode(scratchPath.c_str(), destination, quality, progressive);
+    } catch (...) {
+        return DIJPG_ERROR_ENCODE;
+    }
+}
+
+extern "C" DIJPG_EXPORT int32_t DIWriteJpgFrom(const char* scratch, const char* destination,
+                                               int32_t quality, int32_t progressive) {
+    if (!scratch || !*scratch) return DIJPG_ERROR_ARGUMENT;
+    try {
+        return encode(scratch, destination, quality, progressive);
     } catch (...) {
         return DIJPG_ERROR_ENCODE;
     }

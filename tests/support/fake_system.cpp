@@ -3,6 +3,7 @@
 #include "toolkit/failure.h"
 
 void FakeSystem::deleteFile(const QString& path) {
+    const std::lock_guard lock(deleting);
     if (beforeDelete) beforeDelete(path);
     deleted.push_back(path);
     toolkit::DesktopSystem().deleteFile(path);

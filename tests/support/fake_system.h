@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 #include "toolkit/system.h"
@@ -38,6 +39,8 @@ class FakeSystem : public toolkit::System {
     std::optional<toolkit::ChosenFile> chosenFile;
     std::vector<QString> dialogFolders;
     // Files deleted through the system, in order; the hook sees each one just before it goes.
+    // Pictures converted at once delete their scratch files from several threads.
     std::vector<QString> deleted;
     std::function<void(const QString&)> beforeDelete;
+    std::mutex deleting;
 };

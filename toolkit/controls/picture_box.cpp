@@ -1,12 +1,9 @@
 #include "picture_box.h"
 
-#include <QDir>
-#include <QFileInfo>
-#include <QImageWriter>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QSaveFile>
 
+#include "../drawing.h"
 #include "../failure.h"
 #include "../units.h"
 
@@ -68,12 +65,7 @@ QSize PictureBox::surfaceSize() const {
 void PictureBox::ensureSurface() {
     const QSize size = surfaceSize().expandedTo(QSize(1, 1));
     if (surface_.size() == size) return;
-    QImage grown(size, QImage::Format_RGB32);
-    if (grown.isNull())
-        throw Failure(QStringLiteral("No hay memoria para un dibujo de %1 x %2 píxeles")
-                          .arg(size.width())
-                          .arg(size.height()));
-    grown.fill(palette().color(QPalette::Window));
+    QImage grown = filledSurface(size, palette().color(QPalette::Window));
     if (!surface_.isNull()) {
         QPainter painter(&grown);
         painter.drawImage(0, 0, surface_);
@@ -83,21 +75,14 @@ void PictureBox::ensureSurface() {
 
 void PictureBox::paintPicture(const QImage& picture, float x, float y, float width, float height) {
     ensureSurface();
-    const QRect target(unitsToPixels(x), unitsToPixels(y), unitsToPixels(width),
-                       unitsToPixels(height));
-    if (target.isEmpty() || picture.isNull()) return;
-    // Scaled on its own first: the painter's own filter samples too few source pixels when a
-    // large photo shrinks a lot.
-    const QImage scaled =
-        picture.size() == target.size()
-            ? picture
-            : picture.scaled(target.size(), Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
-    if (scaled.isNull())
-        throw Failure(QStringLiteral("No hay memoria para escalar la imagen a %1 x %2 píxeles")
-                          .arg(target.width())
-                          .arg(target.height()));
-    QPainter painter(&surface_);
-    painter.drawImage(target.topLeft(), scaled);
+    paintScaled(
+        surface_, picture,
+        QRect(unitsToPixels(x), unitsToPixels(y), unitsToPixels(width), unitsToPixels(height)));
+    update();
+}
+
+void PictureBox::takeSurface(const QImage& drawing) {
+    surface_ = drawing;
     update();
 }
 
@@ -109,27 +94,12 @@ void PictureBox::clearSurface(std::uint32_t bbggrr) {
 
 void PictureBox::writeSurface(QIODevice& device) {
     ensureSurface();
-    QImageWriter writer(&device, "bmp");
-    if (!writer.write(surface_)) throw Failure(writer.errorString());
+    writeBmp(surface_, device);
 }
 
 void PictureBox::saveSurface(const QString& path) {
-    const QFileInfo info(path);
-    const QString where = QStringLiteral("«%1» en la carpeta «%2»")
-                              .arg(info.fileName(), info.absoluteDir().dirName());
-    const auto failed = [&](const QString& why) {
-        const QString reason = QStringLiteral("no se puede guardar %1: %2").arg(where, why);
-        return Failure(QStringLiteral("No se puede guardar %1: %2").arg(where, why), reason);
-    };
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw failed(file.errorString());
-    try {
-        writeSurface(file);
-    } catch (const Failure& failure) {
-        file.cancelWriting();
-        throw failed(failure.message());
-    }
-    if (!file.commit()) throw failed(file.errorString());
+    ensureSurface();
+    saveBmp(surface_, path);
 }
 
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
