@@ -6,7 +6,7 @@ JOBS ?= 2
 # Where make install puts Velaria: per-user by default; an administrator may choose /usr/local.
 PREFIX ?= $(HOME)/.local
 
-.PHONY: run test build setup setup-test clean install uninstall package
+.PHONY: run test build setup setup-test clean install uninstall package bench
 
 run: setup build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -34,6 +34,13 @@ uninstall:
 # A relocatable archive of the program folder alone, e.g. build/velaria-1.0.0-x86_64.tar.gz.
 package: setup build
 	cd $(BUILD) && cpack
+
+# Times the batch run against its peers on generated pictures (a few minutes; not part of test).
+bench: setup build
+	bench/setup.sh
+	cmake --build $(BUILD) -j $(JOBS) --target velaria_bench turbojpeg_pipeline
+	bench/make_corpus.sh $(BUILD)/bench/corpus
+	/usr/bin/python3 bench/run.py $(BUILD) $(BUILD)/bench/corpus
 
 setup:
 	scripts/setup

@@ -2,7 +2,7 @@
 
 #include <turbojpeg.h>
 
-#include <climits>
+#include <limits>
 
 namespace toolkit {
 
@@ -42,7 +42,7 @@ JpegReduction jpegReductionFor(QSize stored, QSize atLeast) {
 }
 
 QImage decodeJpegReduced(const uchar* data, qint64 size, JpegReduction reduction) {
-    if (!data || size <= 0 || size > qint64(ULONG_MAX)) return {};
+    if (!data || size <= 0 || quint64(size) > std::numeric_limits<unsigned long>::max()) return {};
     Decompressor decoder;
     if (!decoder.handle) return {};
     int width = 0, height = 0, subsampling = 0, colourSpace = 0;
