@@ -16,6 +16,10 @@ void FakeSystem::startProgram(const QString& program, const QStringList& argumen
 }
 
 void FakeSystem::messageBox(QWidget*, const QString& text, const QString& title) {
+    if (failingMessageBoxes > 0) {
+        --failingMessageBoxes;
+        throw toolkit::Failure(QStringLiteral("No se puede mostrar el mensaje"));
+    }
     messages.push_back({text, title.isEmpty() ? toolkit::kApplicationTitle : title});
 }
 

@@ -34,6 +34,8 @@ class FakeSystem : public toolkit::System {
     bool failToStart = false;
     std::vector<Started> started;
     std::vector<Message> messages;
+    // How many of the next message boxes fail to open, as a box the system refuses would.
+    int failingMessageBoxes = 0;
     std::optional<int> endStatus;
     // What the open-file dialog answers (nothing: the user cancels), and where each one opened.
     std::optional<toolkit::ChosenFile> chosenFile;
