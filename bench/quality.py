@@ -55,9 +55,14 @@ def main():
              if vips_default else float("nan"))
         rows.append((name, a, b, c))
         worst = a - b if worst is None else min(worst, a - b)
-    for name, a, b, c in rows:
-        print(f"  {name:<16} Velaria {a:6.2f} dB   vipsthumbnail 4:2:0 {b:6.2f} dB   "
-              f"difference {a - b:+.2f} dB   (vipsthumbnail 4:4:4 {c:6.2f} dB)")
+    # One line per kind of source: the worst picture of that kind, and the means.
+    for kind in sorted({os.path.splitext(r[0])[1] for r in rows}):
+        own = [r for r in rows if r[0].endswith(kind)]
+        worst_row = min(own, key=lambda r: r[1] - r[2])
+        mean = lambda i: sum(r[i] for r in own) / len(own)
+        print(f"  {kind[1:]:>3} ({len(own):2} files): Velaria {mean(1):5.2f} dB, vipsthumbnail "
+              f"4:2:0 {mean(2):5.2f} dB (4:4:4 {mean(3):5.2f} dB); worst {worst_row[0]} "
+              f"{worst_row[1] - worst_row[2]:+.2f} dB")
     mean_a = sum(r[1] for r in rows) / len(rows)
     mean_b = sum(r[2] for r in rows) / len(rows)
     mean_c = sum(r[3] for r in rows) / len(rows)
