@@ -2,7 +2,7 @@
 # Installs what only the benchmark needs (the peers it is compared with, and the quality check's
 # Python libraries), and only what is missing.
 set -euo pipefail
-wanted=(libvips-tools imagemagick python3-pil python3-numpy time)
+wanted=(libvips-tools imagemagick python3-pil python3-numpy)
 missing=()
 for package in "${wanted[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$package" 2>/dev/null || true)
