@@ -76,11 +76,17 @@ def main():
             [pipeline, fresh(out["turbo2"])] + pictures[0::2],
             [pipeline, out["turbo2"]] + pictures[1::2]]),
     ]
+    # Round by round, every tool once per round, so that whatever else the machine does at the
+    # time weighs on all of them alike.
+    samples = {name: [] for name, _ in tools}
+    for _ in range(runs):
+        for name, commands in tools:
+            samples[name].append(measure(commands()))
     results = {}
-    for name, commands in tools:
-        samples = sorted((measure(commands()) for _ in range(runs)), key=lambda s: s[0])
-        results[name] = samples[len(samples) // 2]
-        print(f"  {name}: " + ", ".join(f"{s[0]:.2f}" for s in samples) + " s", file=sys.stderr)
+    for name, taken in samples.items():
+        taken.sort(key=lambda s: s[0])
+        results[name] = taken[len(taken) // 2]
+        print(f"  {name}: " + ", ".join(f"{s[0]:.2f}" for s in taken) + " s", file=sys.stderr)
 
     velaria = results["Velaria (JPG)"][0]
     print(f"\n{count} pictures to 1024 pixels wide, quality 90, progressive; "
