@@ -35,8 +35,8 @@ int main(int argc, char** argv) {
         if (reader.format() == "jpeg") {
             const qint64 size = file.size();
             const uchar* bytes = file.map(0, size);
-            picture = toolkit::decodeJpegReduced(bytes, size,
-                                                 toolkit::jpegReductionFor(stored, target));
+            picture =
+                toolkit::decodeJpegReduced(bytes, size, toolkit::jpegReductionFor(stored, target));
         } else {
             picture = reader.read().convertToFormat(QImage::Format_RGB32);
         }
@@ -55,8 +55,8 @@ int main(int argc, char** argv) {
         }
         QFile out(QString::fromLocal8Bit(argv[1]) + QLatin1Char('/') +
                   QFileInfo(path).completeBaseName() + QStringLiteral(".jpg"));
-        if (!out.open(QIODevice::WriteOnly) || out.write(reinterpret_cast<char*>(jpeg),
-                                                         qint64(jpegSize)) != qint64(jpegSize))
+        if (!out.open(QIODevice::WriteOnly) ||
+            out.write(reinterpret_cast<char*>(jpeg), qint64(jpegSize)) != qint64(jpegSize))
             ++failed;
         tjFree(jpeg);
     }
