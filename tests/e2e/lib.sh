@@ -22,8 +22,22 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
+# Says what failed, with the program's own output. With E2E_FAILURE_SHOTS naming a folder, a
+# picture of our X server's screen at that moment is kept there.
 e2e_fail() {
-  echo "FALLO: $*" >&2
+  echo "FALLO: $* (a los $SECONDS s)" >&2
+  if [[ -s $e2e_tmp/velaria.log ]]; then
+    echo "Salida del programa:" >&2
+    cat "$e2e_tmp/velaria.log" >&2
+  fi
+  if [[ -n ${E2E_FAILURE_SHOTS:-} && -n ${e2e_display:-} ]]; then
+    local shot
+    shot="$E2E_FAILURE_SHOTS/$(basename "$0" .sh).png"
+    mkdir -p "$E2E_FAILURE_SHOTS"
+    if DISPLAY=$e2e_display import -window root "$shot" 2>/dev/null; then
+      echo "Captura de la pantalla: $shot" >&2
+    fi
+  fi
   exit 1
 }
 
@@ -45,12 +59,16 @@ e2e_start_x() {
 e2e_try_start_x() {
   local size=$1 started=${#e2e_pids[@]} display="" ready="" pid
   exec {fd}<> <(:)
-  Xvfb -displayfd "$fd" -screen 0 "$size" -nolisten tcp -auth /dev/null >"$e2e_tmp/xvfb.log" 2>&1 &
+  # The search for a free display starts at a random number: tests side by side then seldom
+  # take a number another one is just giving up.
+  Xvfb ":$((100 + RANDOM % 900))" -displayfd "$fd" -screen 0 "$size" -nolisten tcp -auth /dev/null \
+    >"$e2e_tmp/xvfb.log" 2>&1 &
   e2e_pids+=($!)
   read -r -t 20 -u "$fd" display || e2e_fail "Xvfb no arrancó: $(cat "$e2e_tmp/xvfb.log")"
   exec {fd}<&-
   export DISPLAY=":$display"
   unset WAYLAND_DISPLAY
+  e2e_display=$DISPLAY
   if xprop -root >/dev/null 2>&1; then
     if ! command -v openbox >/dev/null; then return 0; fi
     openbox --sm-disable >"$e2e_tmp/openbox.log" 2>&1 &
@@ -68,18 +86,36 @@ e2e_try_start_x() {
     wait "$pid" 2>/dev/null || true
   done
   e2e_pids=("${e2e_pids[@]:0:started}")
+  e2e_display=""
   return 1
+}
+
+# Copies the built program folder to a fresh place, with another muestra.jpg if one is given.
+# Sets e2e_folder; pictures the test wants listed at start-up can be put there before the start.
+e2e_copy_program() {
+  local built=$1 sample=${2:-}
+  e2e_folder="$e2e_tmp/programa"
+  cp -a "$built" "$e2e_folder"
+  if [[ -n $sample ]]; then cp "$sample" "$e2e_folder/muestra.jpg"; fi
+}
+
+# Extra VAR=value words for the program's environment (a file-manager stand-in on PATH, say).
+e2e_program_env=()
+
+# Starts the program in e2e_folder. Its settings and caches (the file dialog keeps a history)
+# go to the test's own folder, not the user's. Sets e2e_program_pid.
+e2e_run_program() {
+  (cd "$e2e_folder" && exec env QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$e2e_tmp/config" \
+    XDG_CACHE_HOME="$e2e_tmp/cache" "${e2e_program_env[@]}" ./velaria >"$e2e_tmp/velaria.log" 2>&1) &
+  e2e_program_pid=$!
+  e2e_pids+=("$e2e_program_pid")
 }
 
 # Copies the built program folder to a fresh place and starts the program from there.
 # Sets e2e_folder and e2e_program_pid.
 e2e_start_program() {
-  local built=$1
-  e2e_folder="$e2e_tmp/programa"
-  cp -a "$built" "$e2e_folder"
-  (cd "$e2e_folder" && exec env QT_QPA_PLATFORM=xcb ./velaria >"$e2e_tmp/velaria.log" 2>&1) &
-  e2e_program_pid=$!
-  e2e_pids+=("$e2e_program_pid")
+  e2e_copy_program "$@"
+  e2e_run_program
 }
 
 # Starts the program from any command line, as a launcher does: from a working folder that is
@@ -140,14 +176,17 @@ e2e_desktop_exec() {
 }
 
 # True when the preview frame shows a photograph (many colours) rather than an empty frame:
-# the program found muestra.jpg in its own folder.
+# the program found muestra.jpg in its own folder. Waits a while for the first paint.
 e2e_shows_sample() {
   local window=$1 colours
-  sleep 0.5  # let the first paint settle
-  import -window "$window" -crop 300x200+200+60 +repage "$e2e_tmp/preview.png" 2>/dev/null ||
-    e2e_fail "no se pudo capturar la ventana"
-  colours=$(convert "$e2e_tmp/preview.png" -format %k info:)
-  ((colours > 100))
+  for _ in $(seq 50); do
+    import -window "$window" -crop 300x200+200+60 +repage "$e2e_tmp/preview.png" 2>/dev/null ||
+      e2e_fail "no se pudo capturar la ventana"
+    colours=$(convert "$e2e_tmp/preview.png" -format %k info:)
+    ((colours > 100)) && return 0
+    sleep 0.2
+  done
+  return 1
 }
 
 # Waits for the program's main window and prints its id.
