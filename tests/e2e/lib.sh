@@ -41,10 +41,11 @@ e2e_fail() {
   exit 1
 }
 
-# Starts Xvfb on a free display (it picks one and tells us) and a window manager, so that
-# maximising really resizes the window. X servers that other tests start and stop at the same
-# moment can leave the display just picked unreachable (the one leaving removes the newcomer's
-# socket); such a server is replaced by a fresh one.
+# Starts Xvfb on a free display and a window manager, so that maximising really resizes the
+# window. The display number is picked at random among the free ones: with the lowest free one,
+# tests side by side would take the number another one is just giving up, and the one leaving
+# removes the newcomer's socket. A server another one beat to its number, or that clients
+# cannot reach, is replaced by a fresh one.
 e2e_start_x() {
   local size=${1:-1280x800x24}
   command -v Xvfb >/dev/null || e2e_fail "Xvfb no está instalado (scripts/setup --test)"
@@ -57,29 +58,38 @@ e2e_start_x() {
 
 # One attempt of e2e_start_x; on failure it ends what it started and returns non-zero.
 e2e_try_start_x() {
-  local size=$1 started=${#e2e_pids[@]} display="" ready="" pid
+  local size=$1 started=${#e2e_pids[@]} number display="" ready="" pid xvfb
+  for _ in $(seq 100); do
+    number=$((100 + RANDOM % 900))
+    [[ -e /tmp/.X$number-lock || -e /tmp/.X11-unix/X$number ]] || break
+  done
   exec {fd}<> <(:)
-  # The search for a free display starts at a random number: tests side by side then seldom
-  # take a number another one is just giving up.
-  Xvfb ":$((100 + RANDOM % 900))" -displayfd "$fd" -screen 0 "$size" -nolisten tcp -auth /dev/null \
+  Xvfb ":$number" -displayfd "$fd" -screen 0 "$size" -nolisten tcp -auth /dev/null \
     >"$e2e_tmp/xvfb.log" 2>&1 &
-  e2e_pids+=($!)
-  read -r -t 20 -u "$fd" display || e2e_fail "Xvfb no arrancó: $(cat "$e2e_tmp/xvfb.log")"
+  xvfb=$!
+  e2e_pids+=("$xvfb")
+  # It writes its number once it listens, or ends if the number was taken meanwhile.
+  for _ in $(seq 300); do
+    read -r -t 0.1 -u "$fd" display && break
+    kill -0 "$xvfb" 2>/dev/null || break
+  done
   exec {fd}<&-
-  export DISPLAY=":$display"
-  unset WAYLAND_DISPLAY
-  e2e_display=$DISPLAY
-  if xprop -root >/dev/null 2>&1; then
-    if ! command -v openbox >/dev/null; then return 0; fi
-    openbox --sm-disable >"$e2e_tmp/openbox.log" 2>&1 &
-    e2e_pids+=($!)
-    # A window created before the manager is ready stays unmanaged: wait for it.
-    for _ in $(seq 300); do
-      ready=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
-      [[ $ready == *"window id"* ]] && return 0
-      kill -0 "${e2e_pids[-1]}" 2>/dev/null || break
-      sleep 0.1
-    done
+  if [[ -n $display ]]; then
+    export DISPLAY=":$display"
+    unset WAYLAND_DISPLAY
+    e2e_display=$DISPLAY
+    if xprop -root >/dev/null 2>&1; then
+      if ! command -v openbox >/dev/null; then return 0; fi
+      openbox --sm-disable >"$e2e_tmp/openbox.log" 2>&1 &
+      e2e_pids+=($!)
+      # A window created before the manager is ready stays unmanaged: wait for it.
+      for _ in $(seq 300); do
+        ready=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
+        [[ $ready == *"window id"* ]] && return 0
+        kill -0 "${e2e_pids[-1]}" 2>/dev/null || break
+        sleep 0.1
+      done
+    fi
   fi
   for pid in "${e2e_pids[@]:started}"; do
     kill "$pid" 2>/dev/null || true
