@@ -26,7 +26,7 @@ e2e_drag "$x" "$grab" "$x" "$target" 10
 dragged() {
   e2e_seen && ((e2e_tall_top >= target - 2))
 }
-e2e_wait 20 "el tirador no siguió al puntero hasta $target (está en $e2e_tall_top)" dragged
+e2e_wait 20 "el tirador no siguió al puntero hasta $target" dragged
 ((e2e_tall_top <= target)) || e2e_fail "el tirador pasó del puntero: $e2e_tall_top > $target"
 ((e2e_frame_bottom > start_bottom + 120)) || e2e_fail "el marco no creció: acaba en $e2e_frame_bottom"
 [[ $e2e_wide_right -eq $e2e_frame_right && $e2e_tall_bottom -eq $e2e_frame_bottom ]] ||

@@ -28,7 +28,7 @@ e2e_drag "$grab" "$y" "$target" "$y" 10
 dragged() {
   e2e_seen && ((e2e_wide_left >= target - 2))
 }
-e2e_wait 20 "el tirador no siguió al puntero hasta $target (está en $e2e_wide_left)" dragged
+e2e_wait 20 "el tirador no siguió al puntero hasta $target" dragged
 ((e2e_wide_left <= target)) || e2e_fail "el tirador pasó del puntero: $e2e_wide_left > $target"
 ((e2e_frame_right > start_right + 200)) || e2e_fail "el marco no se ensanchó: acaba en $e2e_frame_right"
 [[ $e2e_wide_right -eq $e2e_frame_right && $e2e_tall_bottom -eq $e2e_frame_bottom ]] ||
