@@ -90,8 +90,11 @@ int32_t encode(const char* scratch, const char* destination, int32_t quality, in
     TurboBuffer jpeg;
     unsigned long jpegSize = 0;
     const int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
+    // At quality 90 and above the colour detail is kept whole (no chroma subsampling), as the
+    // common tools do: halving it there costs more fidelity than the quality number promises.
+    const int sampling = quality >= 90 ? TJSAMP_444 : TJSAMP_420;
     if (tjCompress2(compressor.handle, pixels.data, width, 0, height, pixelFormat, &jpeg.data,
-                    &jpegSize, TJSAMP_420, quality, flags) != 0)
+                    &jpegSize, sampling, quality, flags) != 0)
         return DIJPG_ERROR_ENCODE;
     return writeWhole(destination, jpeg.data, jpegSize);
 }
