@@ -15,7 +15,7 @@ SANITIZE_ENV := ASAN_OPTIONS=detect_leaks=1:check_initialization_order=1:detect_
   LSAN_OPTIONS=suppressions=$(CURDIR)/tests/sanitizers/lsan.supp:print_suppressions=0 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-.PHONY: run test test-sanitize build setup setup-test clean install uninstall package
+.PHONY: run test test-sanitize build setup setup-test clean install uninstall package bench
 
 run: setup build
 	@if [ -z "$$DISPLAY" ] && [ -z "$$WAYLAND_DISPLAY" ]; then \
@@ -51,6 +51,13 @@ uninstall:
 # A relocatable archive of the program folder alone, e.g. build/velaria-1.0.0-x86_64.tar.gz.
 package: setup build
 	cd $(BUILD) && cpack
+
+# Times the batch run against its peers on generated pictures (a few minutes; not part of test).
+bench: setup build
+	bench/setup.sh
+	cmake --build $(BUILD) -j $(JOBS) --target velaria_bench turbojpeg_pipeline
+	bench/make_corpus.sh $(BUILD)/bench/corpus
+	/usr/bin/python3 bench/run.py $(BUILD) $(BUILD)/bench/corpus
 
 setup:
 	scripts/setup

@@ -59,6 +59,10 @@ class Form1 : public QWidget {
 
     toolkit::System& system() const { return system_; }
 
+    // How many pictures the batch run converts at once; 0: one per processor core. Tests set 1
+    // to compare with pictures converted one after another.
+    int conversionThreads = 0;
+
   protected:
     void paintEvent(QPaintEvent* event) override;
 

@@ -1,12 +1,17 @@
+#include <QEventLoop>
+#include <QThread>
 #include <algorithm>
+#include <map>
+#include <memory>
 
 #include "app/form1.h"
 #include "convert/output_names.h"
+#include "convert/picture_batch.h"
 #include "convert/program_folder_check.h"
 #include "convert/run_report.h"
 #include "toolkit/failure.h"
-#include "toolkit/folders.h"
-#include "toolkit/scratch_file.h"
+#include "toolkit/picture_file.h"
+#include "toolkit/progress_window.h"
 #include "toolkit/units.h"
 
 namespace {
@@ -14,38 +19,82 @@ namespace {
 constexpr std::int32_t kJpegQuality = 90;
 // The width handle turns blue when the pointer last moved over a width handle: the width drives.
 constexpr std::uint32_t kWidthTouchedLast = toolkit::rgb(0, 0, 255);
-constexpr std::uint32_t kWhite = toolkit::rgb(255, 255, 255);
 
-QString reasonOf(const std::exception& failure) {
-    if (const auto* known = dynamic_cast<const toolkit::Failure*>(&failure)) return known->reason();
-    return QStringLiteral("error inesperado (%1)").arg(QString::fromLocal8Bit(failure.what()));
+// Sizes Image1, which has just taken a picture at its natural size, as the frame and the last
+// touched handle say; with the kept proportion the frame follows in the other direction.
+void sizeToFrame(Form1& f) {
+    using toolkit::toSingle;
+    try {
+        if (f.Check2(2).value() != 0) {
+            const float W = f.Image1->width();
+            const std::int32_t H = toolkit::roundHalfEven(f.Image1->height());
+            f.Image1->setStretch(true);
+            if (f.Picture2(1).backColor() == kWidthTouchedLast) {
+                f.Image1->setWidth(f.Picture1->width());
+                f.Image1->setHeight(toSingle(toolkit::divide(
+                    static_cast<double>(f.Picture1->width()) * static_cast<double>(H),
+                    static_cast<double>(W))));
+                f.Picture1->setHeight(f.Image1->height());
+            } else {
+                f.Image1->setHeight(f.Picture1->height());
+                f.Image1->setWidth(toSingle(toolkit::divide(
+                    static_cast<double>(f.Picture1->height()) * static_cast<double>(W),
+                    static_cast<double>(H))));
+                f.Picture1->setWidth(f.Image1->width());
+            }
+        } else {
+            f.Image1->setStretch(true);
+            f.Image1->setWidth(f.Picture1->width());
+            f.Image1->setHeight(f.Picture1->height());
+        }
+    } catch (const toolkit::Failure& failure) {
+        throw toolkit::Failure(failure.message(),
+                               QStringLiteral("no se puede escalar la imagen al tamaño pedido (%1)")
+                                   .arg(failure.reason()));
+    }
+    // A picture far narrower (or flatter) than the frame can come out under one pixel.
+    if (toolkit::unitsToPixels(f.Image1->width()) < 1 ||
+        toolkit::unitsToPixels(f.Image1->height()) < 1)
+        throw toolkit::Failure(
+            QStringLiteral("a este tamaño la imagen escalada se queda sin ningún píxel de "
+                           "ancho o de alto"));
 }
 
-// An output folder, made ready the first time the run needs it. When it cannot be, the run
-// says so once and writes nothing more there, rather than failing every picture alike.
-class OutputFolder {
-  public:
-    OutputFolder(QString path, QString kind) : path_(std::move(path)), kind_(std::move(kind)) {}
+// One list entry as the run saw it.
+struct Entry {
+    QString name;
+    bool picture = false;  // by its name
+    bool loads = false;    // its file gives a picture (as far as known before converting)
+    QSize natural;         // in pixels, upright
+    int job = -1;          // its job, when it got as far as painting
+    QString failure;       // why it stopped before its job, if it did
+};
 
-    bool ready(convert::RunReport& report) {
-        if (!checked_) {
-            checked_ = true;
-            try {
-                toolkit::makeWritableFolder(path_);
-                usable_ = true;
-            } catch (const toolkit::Failure& failure) {
-                report.outputFailed(QStringLiteral("No se ha escrito ningún archivo %1: %2.")
-                                        .arg(kind_, failure.reason()));
-            }
-        }
-        return usable_;
+// What Image1 and the frame showed before the run, to go over the list again from there.
+struct ShownBefore {
+    explicit ShownBefore(const Form1& f)
+        : picture(f.Image1->picture()),
+          natural(f.Image1->naturalSize()),
+          stretch(f.Image1->stretch()),
+          imageWidth(f.Image1->width()),
+          imageHeight(f.Image1->height()),
+          frameWidth(f.Picture1->width()),
+          frameHeight(f.Picture1->height()) {}
+
+    void restore(Form1& f) const {
+        f.Image1->setStretch(true);
+        f.Image1->setPicture(picture, natural);
+        f.Image1->setWidth(imageWidth);
+        f.Image1->setHeight(imageHeight);
+        f.Image1->setStretch(stretch);
+        f.Picture1->setWidth(frameWidth);
+        f.Picture1->setHeight(frameHeight);
     }
 
-  private:
-    QString path_;
-    QString kind_;
-    bool checked_ = false;
-    bool usable_ = false;
+    QImage picture;
+    QSize natural;
+    bool stretch;
+    float imageWidth, imageHeight, frameWidth, frameHeight;
 };
 
 }  // namespace
@@ -53,12 +102,15 @@ class OutputFolder {
 // Converts every picture that File1 lists to the frame's size and writes it as JPG and/or BMP
 // into the output folders under the program folder. A picture that fails is set aside with its
 // reason and the run goes on; one message at the end lists them all.
+//
+// The window's part is cheap and done first, entry by entry in list order through the
+// controls: each picture's size comes from its header alone. The expensive part, decoding,
+// scaling and writing, then runs on every core, several pictures at once, while a progress
+// window offers to cancel. What the run leaves on the window and in the folders is what
+// converting one picture after another would leave.
 void Form1::ConvertFolder() {
-    using toolkit::toSingle;
     Picture1->setAutoRedraw(true);
     const QString programFolder = system_.programFolder();
-    OutputFolder jpegFolder(convert::jpegFolderPath(programFolder), QStringLiteral("JPG"));
-    OutputFolder bmpFolder(convert::bmpFolderPath(programFolder), QStringLiteral("BMP"));
     convert::RunReport report;
 
     // Where none of the ticked output folders can be written (a program folder installed for
@@ -77,86 +129,176 @@ void Form1::ConvertFolder() {
         return;
     }
 
+    const ShownBefore before(*this);
+    std::vector<Entry> entries;
+    std::vector<convert::PictureJob> jobs;
+    std::vector<int> entryOfJob;
+    // Pictures read whole here rather than on the workers (see below); only the latest counts.
+    int readHere = -1;
+    QImage readHerePicture;
+    // Whether what the controls now show is what the run leaves, as long as every job reads
+    // its picture.
+    bool walkedAsRun = true;
+    std::map<QString, int> lastJobWriting;
+
     const std::int16_t count = File1->listCount();
     for (std::int16_t i = 0; i < count; ++i) {
         Image1->setStretch(false);
         Image1->hide();
-        const QString name = File1->list(i);
-        if (!convert::isPictureName(name)) continue;
-        const auto attempt = [&](auto&& step) {
-            try {
-                step();
-                return true;
-            } catch (const std::exception& failure) {
-                report.failed(name, reasonOf(failure));
-                return false;
+        Entry& entry = entries.emplace_back();
+        entry.name = File1->list(i);
+        if (!convert::isPictureName(entry.name)) continue;
+        entry.picture = true;
+        const QString source = convert::sourcePath(File1->path(), entry.name);
+        convert::PictureJob job;
+        try {
+            const toolkit::PictureHeader header = toolkit::readPictureHeader(source);
+            entry.natural = header.naturalSize;
+            // A header that does not tell the size: the picture itself must.
+            if (!entry.natural.isValid()) {
+                job.decoded = toolkit::loadWholePictureFile(source);
+                entry.natural = job.decoded.size();
             }
-        };
-
-        const bool painted = attempt([&] {
-            // A file the decoder could read only in part must not pass for a good picture.
-            Image1->loadWholePicture(convert::sourcePath(File1->path(), name));
-            try {
-                if (Check2(2).value() != 0) {
-                    const float W = Image1->width();
-                    const std::int32_t H = toolkit::roundHalfEven(Image1->height());
-                    Image1->setStretch(true);
-                    if (Picture2(1).backColor() == kWidthTouchedLast) {
-                        Image1->setWidth(Picture1->width());
-                        Image1->setHeight(toSingle(toolkit::divide(
-                            static_cast<double>(Picture1->width()) * static_cast<double>(H),
-                            static_cast<double>(W))));
-                        Picture1->setHeight(Image1->height());
-                    } else {
-                        Image1->setHeight(Picture1->height());
-                        Image1->setWidth(toSingle(toolkit::divide(
-                            static_cast<double>(Picture1->height()) * static_cast<double>(W),
-                            static_cast<double>(H))));
-                        Picture1->setWidth(Image1->width());
-                    }
-                } else {
-                    Image1->setStretch(true);
-                    Image1->setWidth(Picture1->width());
-                    Image1->setHeight(Picture1->height());
-                }
-            } catch (const toolkit::Failure& failure) {
-                throw toolkit::Failure(
-                    failure.message(),
-                    QStringLiteral("no se puede escalar la imagen al tamaño pedido (%1)")
-                        .arg(failure.reason()));
-            }
-            // A picture far narrower (or flatter) than the frame can come out under one pixel.
-            if (toolkit::unitsToPixels(Image1->width()) < 1 ||
-                toolkit::unitsToPixels(Image1->height()) < 1)
-                throw toolkit::Failure(
-                    QStringLiteral("a este tamaño la imagen escalada se queda sin ningún píxel de "
-                                   "ancho o de alto"));
-            // White first: transparent parts must not show the previous picture.
-            Picture1->clearSurface(kWhite);
-            Picture1->paintPicture(Image1->picture(), 0, 0, Image1->width(), Image1->height());
-        });
-        if (!painted) continue;
-
-        if (Check2(0).value() == 1 && jpegFolder.ready(report)) {
-            attempt([&] {
-                const QString destination = convert::jpegOutputPath(programFolder, name);
-                jpegWriter_.bind(programFolder);
-                // The writer takes the picture from a BMP file that only this run can see.
-                toolkit::ScratchFile scratch(QStringLiteral(".bmp"));
-                Picture1->writeSurface(scratch.device());
-                scratch.close();
-                jpegWriter_.write(scratch.path(), destination, kJpegQuality, Check1->value());
-                scratch.remove(system_);
-                report.wrote();
-            });
+        } catch (const std::exception& failure) {
+            entry.failure = convert::failureReason(failure);
+            continue;
         }
-        if (Check2(1).value() == 1 && bmpFolder.ready(report)) {
-            attempt([&] {
-                Picture1->saveSurface(convert::bmpOutputPath(programFolder, name));
-                report.wrote();
-            });
+        entry.loads = true;
+        Image1->setPicture(QImage(), entry.natural);
+        try {
+            sizeToFrame(*this);
+        } catch (const std::exception& sizing) {
+            // The picture would have been read before it failed to fit: read it now (rare),
+            // so that the failure and what Image1 keeps are those of reading it.
+            try {
+                QImage whole =
+                    job.decoded.isNull() ? toolkit::loadWholePictureFile(source) : job.decoded;
+                entry.failure = convert::failureReason(sizing);
+                readHere = i;
+                readHerePicture = std::move(whole);
+            } catch (const std::exception& reading) {
+                entry.failure = convert::failureReason(reading);
+                entry.loads = false;
+                walkedAsRun = false;
+            }
+            continue;
+        }
+
+        job.entry = entry.name;
+        job.source = source;
+        job.surface = Picture1->surfaceSize();
+        job.target = QRect(0, 0, toolkit::unitsToPixels(Image1->width()),
+                           toolkit::unitsToPixels(Image1->height()));
+        if (Check2(0).value() == 1)
+            job.jpegPath = convert::jpegOutputPath(programFolder, entry.name);
+        if (Check2(1).value() == 1) job.bmpPath = convert::bmpOutputPath(programFolder, entry.name);
+        job.quality = kJpegQuality;
+        job.progressive = Check1->value();
+        // Names differing in case alone may be one file on some disks: keep their order too.
+        const QString key = convert::outputStem(entry.name).toCaseFolded();
+        const auto earlier = lastJobWriting.find(key);
+        if (earlier != lastJobWriting.end()) job.follows = earlier->second;
+        lastJobWriting[key] = int(jobs.size());
+        entry.job = int(jobs.size());
+        entryOfJob.push_back(i);
+        jobs.push_back(std::move(job));
+    }
+
+    // The expensive part, with the progress window up.
+    convert::Outputs outputs(programFolder, jpegWriter_, system_);
+    const int jobCount = int(jobs.size());
+    QStringList jobNames;
+    for (const convert::PictureJob& job : jobs) jobNames << job.entry;
+    toolkit::ProgressWindow progress(this, std::max(jobCount, 1));
+    QEventLoop waiting;
+    int finished = 0, latestStarted = 0;
+    const auto showProgress = [&] {
+        progress.showWorking(std::min(finished + 1, jobCount), jobNames.value(latestStarted));
+    };
+    convert::PictureWorkers::Events events;
+    events.started = [&](int job) {
+        QMetaObject::invokeMethod(
+            &progress,
+            [&, job] {
+                latestStarted = std::max(latestStarted, job);
+                showProgress();
+            },
+            Qt::QueuedConnection);
+    };
+    events.finished = [&](int) {
+        QMetaObject::invokeMethod(
+            &progress,
+            [&] {
+                ++finished;
+                showProgress();
+            },
+            Qt::QueuedConnection);
+    };
+    events.stopped = [&] {
+        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
+    };
+    convert::PictureWorkers workers(std::move(jobs), outputs, std::move(events));
+    if (jobCount > 0) {
+        connect(&progress, &toolkit::ProgressWindow::cancelRequested, &progress,
+                [&workers] { workers.cancel(); });
+        progress.show();
+        workers.start(conversionThreads > 0 ? conversionThreads : QThread::idealThreadCount());
+        waiting.exec();
+        workers.wait();
+        progress.hide();
+    }
+
+    // Entries after the first picture never taken up count as not reached.
+    const int started = workers.startedJobs();
+    const bool cancelled = started < jobCount;
+    const int reached = cancelled ? entryOfJob[started] : count;
+    if (cancelled) report.cancelled();
+    for (int i = 0; i < reached; ++i) {
+        Entry& entry = entries[i];
+        if (!entry.failure.isEmpty()) report.failed(entry.name, entry.failure);
+        if (entry.job < 0) continue;
+        const convert::PictureOutcome& outcome = workers.outcome(entry.job);
+        for (const QString& failure : outcome.failures) report.failed(entry.name, failure);
+        for (int n = 0; n < outcome.written; ++n) report.wrote();
+        if (!outcome.loaded) {
+            entry.loads = false;
+            walkedAsRun = false;
         }
     }
+    for (const QString& problem : outputs.problems()) report.outputFailed(problem);
+
+    // Where a picture turned out unreadable, or the run stopped early, the controls went
+    // further than the run did: go over the reached entries again from where the run began,
+    // knowing now which pictures were read. Sizes do not depend on other pictures (the driving
+    // side of the frame never changes), so the jobs' sizes stand.
+    if (!walkedAsRun || cancelled) {
+        before.restore(*this);
+        for (int i = 0; i < reached; ++i) {
+            Image1->setStretch(false);
+            Image1->hide();
+            const Entry& entry = entries[i];
+            if (!entry.loads) continue;
+            Image1->setPicture(QImage(), entry.natural);
+            try {
+                sizeToFrame(*this);
+            } catch (const std::exception&) {
+                // Already in the report.
+            }
+        }
+    }
+    // The pixels of the last picture read, and the drawing of the last one painted.
+    const int fromJob = workers.latestLoaded() >= 0 ? entryOfJob[workers.latestLoaded()] : -1;
+    const int fromHere = readHere < reached ? readHere : -1;
+    if (fromJob >= 0 || fromHere >= 0) {
+        const bool stretched = Image1->stretch();
+        Image1->setStretch(true);  // the pixels arrive late: the size stays as the run left it
+        if (fromJob > fromHere)
+            Image1->setPicture(workers.latestPicture(), workers.latestNaturalSize());
+        else
+            Image1->setPicture(readHerePicture, entries[fromHere].natural);
+        Image1->setStretch(stretched);
+    }
+    if (workers.latestPainted() >= 0) Picture1->takeSurface(workers.latestSurface());
     Image1->show();
 
     const QString message = report.closingMessage();

@@ -16,9 +16,10 @@ void RunReport::outputFailed(const QString& text) {
 }
 
 QString RunReport::closingMessage() const {
-    if (failures_.empty() && outputProblems_.isEmpty()) return {};
+    if (failures_.empty() && outputProblems_.isEmpty() && !cancelled_) return {};
     QStringList lines;
-    lines << QStringLiteral("La conversión ha terminado con problemas.");
+    lines << (cancelled_ ? QStringLiteral("Se ha cancelado la conversión antes de terminar.")
+                         : QStringLiteral("La conversión ha terminado con problemas."));
     for (const QString& problem : outputProblems_) lines << QString() << problem;
     if (!failures_.empty()) {
         lines << QString()

@@ -22,17 +22,21 @@ class RunReport {
     void failed(const QString& entry, const QString& reason);
     // A problem that stops a whole kind of output (its folder cannot be made), said once.
     void outputFailed(const QString& text);
+    // The user stopped the run before every picture was converted.
+    void cancelled() { cancelled_ = true; }
 
     int written() const { return written_; }
+    bool wasCancelled() const { return cancelled_; }
     const std::vector<EntryFailure>& failures() const { return failures_; }
     const QStringList& outputProblems() const { return outputProblems_; }
 
     // Spanish text listing every problem and how many files were written; empty when nothing
-    // went wrong, as a clean run says nothing.
+    // went wrong, as a clean run says nothing. A cancelled run always says so.
     QString closingMessage() const;
 
   private:
     int written_ = 0;
+    bool cancelled_ = false;
     std::vector<EntryFailure> failures_;
     QStringList outputProblems_;
 };

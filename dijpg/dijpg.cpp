@@ -4,6 +4,7 @@
 // The export header must come first: it defines DIJPG_EXPORT for dijpg.h.
 #include <turbojpeg.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -30,14 +31,14 @@ struct TurboBuffer {
 };
 
 unsigned long long randomNumber() {
-    static unsigned long long counter = 0;
+    static std::atomic<unsigned long long> counter = 0;
     ++counter;
     try {
         std::random_device device;
         return (static_cast<unsigned long long>(device()) << 32) ^ device() ^ counter;
     } catch (...) {
         // Exclusive creation is what makes the name safe; the randomness only avoids retries.
-        return counter ^ reinterpret_cast<std::uintptr_t>(&counter);
+        return counter.load() ^ reinterpret_cast<std::uintptr_t>(&counter);
     }
 }
 
@@ -126,17 +127,16 @@ int32_t checkScratchHeader(const char* path) {
     return DIJPG_OK;
 }
 
-int32_t encode(const char* destination, int32_t quality, int32_t progressive) {
+int32_t encode(const char* scratch, const char* destination, int32_t quality, int32_t progressive) {
     if (!destination || !*destination || quality < 1 || quality > 100) return DIJPG_ERROR_ARGUMENT;
-    if (scratchPath.empty()) return DIJPG_ERROR_NO_SCRATCH;
 
-    if (const int32_t checked = checkScratchHeader(scratchPath.c_str()); checked != DIJPG_OK)
+    if (const int32_t checked = checkScratchHeader(scratch); checked != DIJPG_OK)
         return checked;
 
     int width = 0, height = 0;
     int pixelFormat = TJPF_RGB;
     TurboBuffer pixels;
-    pixels.data = tjLoadImage(scratchPath.c_str(), &width, 1, &height, &pixelFormat, 0);
+    pixels.data = tjLoadImage(scratch, &width, 1, &height, &pixelFormat, 0);
     if (!pixels.data) return DIJPG_ERROR_READ;
 
     Compressor compressor;
@@ -144,8 +144,11 @@ int32_t encode(const char* destination, int32_t quality, int32_t progressive) {
     TurboBuffer jpeg;
     unsigned long jpegSize = 0;
     const int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
+    // At quality 90 and above the colour detail is kept whole (no chroma subsampling), as the
+    // common tools do: halving it there costs more fidelity than the quality number promises.
+    const int sampling = quality >= 90 ? TJSAMP_444 : TJSAMP_420;
     if (tjCompress2(compressor.handle, pixels.data, width, 0, height, pixelFormat, &jpeg.data,
-                    &jpegSize, TJSAMP_420, quality, flags) != 0)
+                    &jpegSize, sampling, quality, flags) != 0)
         return DIJPG_ERROR_ENCODE;
     return writeWhole(destination, jpeg.data, jpegSize);
 }
@@ -166,7 +169,20 @@ extern "C" DIJPG_EXPORT int32_t DIWriteJpg(const char* destination, int32_t qual
                                            int32_t progressive) {
     // Nothing may escape into a C caller.
     try {
-        return encode(destination, quality, progressive);
+        if (!destination || !*destination || quality < 1 || quality > 100)
+            return DIJPG_ERROR_ARGUMENT;
+        if (scratchPath.empty()) return DIJPG_ERROR_NO_SCRATCH;
+        return encode(scratchPath.c_str(), destination, quality, progressive);
+    } catch (...) {
+        return DIJPG_ERROR_ENCODE;
+    }
+}
+
+extern "C" DIJPG_EXPORT int32_t DIWriteJpgFrom(const char* scratch, const char* destination,
+                                               int32_t quality, int32_t progressive) {
+    if (!scratch || !*scratch) return DIJPG_ERROR_ARGUMENT;
+    try {
+        return encode(scratch, destination, quality, progressive);
     } catch (...) {
         return DIJPG_ERROR_ENCODE;
     }

@@ -1,15 +1,17 @@
 /*
  * DIjpg: the program's JPEG writer. It encodes a picture held in a BMP file as a JPEG file.
  *
- * The caller first names the BMP file holding the picture with DISetScratchPath, then calls
- * DIWriteJpg once per JPEG. Paths are NUL-terminated 8-bit texts in the encoding that the
- * system's own 8-bit file functions expect.
+ * The caller either names the BMP file holding the picture with DISetScratchPath and then calls
+ * DIWriteJpg once per JPEG, or hands both paths to DIWriteJpgFrom in one call. Paths are
+ * NUL-terminated 8-bit texts in the encoding that the system's own 8-bit file functions expect.
  *
  * The destination is replaced only by a complete file: the JPEG is written under a temporary
  * name in the destination's folder and renamed over the destination once it is whole. On any
  * failure the destination is left as it was and no temporary file stays behind.
  *
- * Not thread-safe: one caller at a time.
+ * DISetScratchPath and DIWriteJpg share the remembered path: one caller at a time. DIWriteJpgFrom
+ * keeps nothing between calls, so several threads may call it at once (each with its own
+ * scratch file and destination).
  */
 #ifndef DIJPG_H
 #define DIJPG_H
@@ -62,12 +64,21 @@ DIJPG_EXPORT int32_t DISetScratchPath(const char* scratchPath);
    Returns DIJPG_OK or one of the error codes above. */
 DIJPG_EXPORT int32_t DIWriteJpg(const char* destination, int32_t quality, int32_t progressive);
 
+/* As DIWriteJpg, taking the picture from the BMP file `scratchPath` instead of the remembered
+   path, which it neither reads nor changes. Returns DIJPG_OK or one of the error codes above
+   (DIJPG_ERROR_ARGUMENT for a null or empty scratch path). */
+DIJPG_EXPORT int32_t DIWriteJpgFrom(const char* scratchPath, const char* destination,
+                                    int32_t quality, int32_t progressive);
+
 /* The exported names, for binding at run time. */
 #define DIJPG_SET_SCRATCH_PATH_NAME "DISetScratchPath"
 #define DIJPG_WRITE_JPG_NAME "DIWriteJpg"
+#define DIJPG_WRITE_JPG_FROM_NAME "DIWriteJpgFrom"
 typedef int32_t (*DISetScratchPathFunction)(const char* scratchPath);
 typedef int32_t (*DIWriteJpgFunction)(const char* destination, int32_t quality,
                                       int32_t progressive);
+typedef int32_t (*DIWriteJpgFromFunction)(const char* scratchPath, const char* destination,
+                                          int32_t quality, int32_t progressive);
 
 #ifdef __cplusplus
 }

@@ -252,6 +252,8 @@ TEST(ConvertFolder, ScratchIsPrivateAndEachJpegComesBeforeItsBmp) {
     Started run;
     Form1& f = run.form;
     f.Check2(1).setValue(1);
+    // One picture at a time, so that the files written so far tell whose scratch file it is.
+    f.conversionThreads = 1;
     for (const char* name : {"a.jpg", "b.jpg", "c.bmp"})
         run.add(QString::fromLatin1(name), jpegBytes(quadrantPicture(80, 60)));
 

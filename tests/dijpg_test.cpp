@@ -7,6 +7,8 @@
 #include <QLibrary>
 #include <QLibraryInfo>
 #include <QTemporaryDir>
+#include <thread>
+#include <vector>
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"
@@ -155,4 +157,43 @@ TEST(JpegWriter, SaysInSpanishWhatIsMissingOrWhyTheWriterFailed) {
             << failure.what();
     }
     EXPECT_FALSE(QFile::exists(real.out.filePath(QStringLiteral("foto.jpg"))));
+}
+
+TEST(DIjpg, WritesFromItsOwnScratchFileOnSeveralThreadsAtOnce) {
+    Writer writer;
+    const auto writeFrom =
+        reinterpret_cast<DIWriteJpgFromFunction>(writer.library.resolve(DIJPG_WRITE_JPG_FROM_NAME));
+    ASSERT_TRUE(writeFrom && writer.setScratchPath) << qPrintable(writer.library.errorString());
+    // The path remembered for DIWriteJpg is neither used nor changed by the other call.
+    const QString remembered = writer.out.filePath(QStringLiteral("recordado.bmp"));
+    writeBytes(remembered, bmpBytes(quadrantPicture(16, 16)));
+    ASSERT_EQ(writer.setScratchPath(QFile::encodeName(remembered).constData()), DIJPG_OK);
+
+    // Each thread its own picture, of its own size, written again and again.
+    constexpr int kThreads = 4;
+    std::vector<std::thread> threads;
+    std::vector<int> failures(kThreads, 0);
+    for (int t = 0; t < kThreads; ++t) {
+        const QString scratch = writer.out.filePath(QStringLiteral("dibujo%1.bmp").arg(t));
+        writeBytes(scratch, bmpBytes(quadrantPicture(40 + 10 * t, 30)));
+        threads.emplace_back([&, t, scratch = QFile::encodeName(scratch)] {
+            const QByteArray destination = writer.path(QStringLiteral("salida%1.jpg").arg(t));
+            for (int i = 0; i < 20; ++i)
+                if (writeFrom(scratch.constData(), destination.constData(), 90, 1) != DIJPG_OK)
+                    ++failures[t];
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        SCOPED_TRACE(t);
+        EXPECT_EQ(failures[t], 0);
+        EXPECT_EQ(QImageReader(writer.out.filePath(QStringLiteral("salida%1.jpg").arg(t))).size(),
+                  QSize(40 + 10 * t, 30));
+    }
+    EXPECT_EQ(writeFrom("", writer.path(QStringLiteral("x.jpg")).constData(), 90, 1),
+              DIJPG_ERROR_ARGUMENT);
+    ASSERT_EQ(writer.writeJpg(writer.path(QStringLiteral("recordado.jpg")).constData(), 90, 1),
+              DIJPG_OK);
+    EXPECT_EQ(QImageReader(writer.out.filePath(QStringLiteral("recordado.jpg"))).size(),
+              QSize(16, 16));
 }

@@ -122,3 +122,19 @@ TEST(Layout, ControlsStandWhereTheTableSaysAndStayThere) {
     EXPECT_EQ(place(f.Command3(0)), (std::array<float, 4>{1440, 4920, 615, 375}));
     EXPECT_EQ(f.Picture2(1).left(), 8880.0f);
 }
+
+TEST(GeneralReport, AFailureNoHandlerTrapsIsShownAndEndsTheProgram) {
+    ProgramFolder folder;
+    StartedWindow window(folder);
+    window.form.show();
+    window.system.failingMessageBoxes = 1;  // the about box itself fails
+
+    window.form.Command4->click();
+
+    ASSERT_EQ(window.system.messages.size(), 1u);
+    EXPECT_TRUE(window.system.messages[0].text.contains(QStringLiteral("Error inesperado")));
+    EXPECT_TRUE(
+        window.system.messages[0].text.contains(QStringLiteral("No se puede mostrar el mensaje")));
+    EXPECT_EQ(window.system.endStatus, 1);
+    EXPECT_FALSE(window.form.isEnabled());  // nothing more is taken until the program ends
+}

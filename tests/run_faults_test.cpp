@@ -150,6 +150,8 @@ QStringList unfinished(const QString& folder, const QString& extension) {
 
 TEST(RunFaults, SourcesThatChangeAfterTheListWasFilledAreReportedAndTheRunGoesOn) {
     ConversionRun run;
+    // One picture at a time, so that the fault lands between two pictures.
+    run.form.conversionThreads = 1;
     const QByteArray picture = jpegBytes(quadrantPicture(80, 60));
     // In list order. Each hostile entry is a good picture when the list is filled.
     const struct {
@@ -214,6 +216,8 @@ TEST(RunFaults, SourcesThatChangeAfterTheListWasFilledAreReportedAndTheRunGoesOn
 
 TEST(RunFaults, ASourceFolderThatGoesAwayDuringTheRunFailsTheRestWithTheirNames) {
     ConversionRun run;
+    // One picture at a time, so that the fault lands between two pictures.
+    run.form.conversionThreads = 1;
     for (const char* name : {"a.jpg", "b.jpg", "c.gif"})
         run.add(QString::fromLatin1(name), jpegBytes(quadrantPicture(40, 30)));
     bool removed = false;
@@ -269,6 +273,8 @@ TEST(RunFaults, FilesAndFoldersWithoutPermissionAreReportedAndEarlierOutputsStay
 
 TEST(RunFaults, OutputFoldersReplacedByFilesDuringTheRunFailOnlyWhatGoesThere) {
     ConversionRun run;
+    // One picture at a time, so that the fault lands between two pictures.
+    run.form.conversionThreads = 1;
     for (const char* name : {"a.jpg", "b.jpg", "c.jpg"})
         run.add(QString::fromLatin1(name), jpegBytes(quadrantPicture(40, 30)));
     const QString jpegFolder = run.jpegFolder(), bmpFolder = run.bmpFolder();

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QImageReader>
 #include <QPaintEvent>
+#include <QTemporaryDir>
 #include <QTest>
 #include <QWindow>
 #include <vector>
@@ -355,4 +357,36 @@ TEST_F(SizeHandles, FarDragsAndExtremeProportionsStayWithinTheControlsReach) {
     EXPECT_EQ(form.Image1->width(), kReach - 2520);
     EXPECT_EQ(form.Picture2(1).left(), kReach - 255);
     EXPECT_EQ(form.Line1.x2(), kReach - 255);
+}
+
+TEST_F(SizeHandles, ThePairTouchedLastDecidesWhichSideDrivesTheRun) {
+    QTemporaryDir source;
+    ASSERT_TRUE(quadrantPicture(600, 400).save(source.filePath(QStringLiteral("foto.jpg")), "JPG"));
+    folder.addWriterLibrary();
+    const QString output = folder.file(QStringLiteral("DestinoJPG/foto.jpg"));
+    const auto convertedSize = [&] {
+        form.File1->setPath(source.path());
+        form.Command1_Click();
+        return QImageReader(output).size();
+    };
+
+    // Unticked, so the frame keeps both sides as dragged: 150 px wide (2250 units) after the
+    // width drag, 80 px high (1200 units) after the height drag.
+    form.Check2(2).setValue(0);
+    dragWidthHandleTo(kFrameLeftPx + 150 - 17);
+    releaseAll();
+    dragHeightHandleTo(kFrameTopPx + 80 - 17);
+    releaseAll();
+    form.Check2(2).setValue(1);
+    ASSERT_EQ(form.Picture1->width(), 2250.0f);
+    ASSERT_EQ(form.Picture1->height(), 1200.0f);
+
+    moveTo(on(form.Picture3(0)));  // the height pair last: the height drives
+    EXPECT_EQ(convertedSize(), QSize(120, 80));
+    form.Picture1->setHeight(300);
+    EXPECT_EQ(convertedSize(), QSize(30, 20));
+
+    moveTo(on(form.Picture2(0)));  // the width pair last: the width drives
+    form.Picture1->setWidth(1200);
+    EXPECT_EQ(convertedSize(), QSize(80, 53));  // 80 x 400 / 600 = 53.3 px
 }

@@ -52,6 +52,8 @@ QString JpegWriter::libraryFileName() {
 
 void JpegWriter::bind(const QString& programFolder) {
     if (isBound()) return;
+    const std::lock_guard lock(binding_);
+    if (isBound()) return;
     const QString name = libraryFileName();
     const QString path = programFolder + QLatin1Char('/') + name;
     const auto missing = [&](const QString& reason) {
@@ -75,11 +77,7 @@ void JpegWriter::bind(const QString& programFolder) {
                               .arg(name, QLatin1String(function)));
         return found;
     };
-    auto* setScratchPath =
-        reinterpret_cast<DISetScratchPathFunction>(find(DIJPG_SET_SCRATCH_PATH_NAME));
-    auto* writeJpg = reinterpret_cast<DIWriteJpgFunction>(find(DIJPG_WRITE_JPG_NAME));
-    setScratchPath_ = setScratchPath;
-    writeJpg_ = writeJpg;
+    writeJpgFrom_ = reinterpret_cast<DIWriteJpgFromFunction>(find(DIJPG_WRITE_JPG_FROM_NAME));
 }
 
 void JpegWriter::write(const QString& scratch, const QString& destination, std::int32_t quality,
@@ -94,8 +92,8 @@ void JpegWriter::write(const QString& scratch, const QString& destination, std::
     if (const QString tooLong = pathTooLong(destination); !tooLong.isEmpty()) throw failed(tooLong);
     const QByteArray scratchPath = systemPath(scratch);
     const QByteArray destinationPath = systemPath(destination);
-    std::int32_t result = setScratchPath_(scratchPath.constData());
-    if (result == DIJPG_OK) result = writeJpg_(destinationPath.constData(), quality, progressive);
+    const std::int32_t result = writeJpgFrom_.load()(
+        scratchPath.constData(), destinationPath.constData(), quality, progressive);
     if (result != DIJPG_OK) throw failed(writerReason(result));
 }
 

@@ -2,7 +2,9 @@
 
 #include <QLibrary>
 #include <QString>
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "dijpg/dijpg.h"
 
@@ -10,13 +12,14 @@ namespace toolkit {
 
 // The program's JPEG writer library (DIjpg), taken from the program folder by its absolute
 // path, never from a search path. It is bound the first time a JPEG is written, not at start-up,
-// and the binding then holds until the program ends.
+// and the binding then holds until the program ends. Pictures converted at the same time may
+// bind and write from several threads at once.
 class JpegWriter {
   public:
     // The library's file name on this system.
     static QString libraryFileName();
 
-    bool isBound() const { return writeJpg_ != nullptr; }
+    bool isBound() const { return writeJpgFrom_ != nullptr; }
     // Loads the library from `programFolder` and finds its functions, unless that is done.
     // Raises a Failure naming the library or the function that is missing.
     void bind(const QString& programFolder);
@@ -27,9 +30,10 @@ class JpegWriter {
                std::int32_t progressive);
 
   private:
+    std::mutex binding_;
     QLibrary library_;
-    DISetScratchPathFunction setScratchPath_ = nullptr;
-    DIWriteJpgFunction writeJpg_ = nullptr;
+    // Each call names its own scratch file: nothing is shared between pictures in flight.
+    std::atomic<DIWriteJpgFromFunction> writeJpgFrom_ = nullptr;
 };
 
 // A path as the system's 8-bit file functions take it. Raises a Failure when the path has

@@ -3,9 +3,11 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTransform>
 #include <cstring>
 
 #include "failure.h"
+#include "scaled_jpeg.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -244,51 +246,109 @@ void openPictureFile(const QString& path, QFile& file) {
     if (file.size() == 0) refuse(path, QStringLiteral("el archivo está vacío"));
 }
 
+// The size a header claims, refused when it is empty or beyond what the program reads.
+QSize checkClaimedSize(const QString& path, QSize claimed) {
+    const qint64 w = qAbs(qint64(claimed.width()));
+    const qint64 h = qAbs(qint64(claimed.height()));
+    if (w == 0 || h == 0) refuse(path, QStringLiteral("la cabecera indica un tamaño nulo"));
+    if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
+        refuse(path, QStringLiteral("la cabecera indica %1 x %2 píxeles, más de lo que se admite")
+                         .arg(w)
+                         .arg(h));
+    return QSize(int(w), int(h));
+}
+
+QSize upright(QSize stored, QImageIOHandler::Transformations transformation) {
+    return transformation.testFlag(QImageIOHandler::TransformationRotate90) ? stored.transposed()
+                                                                            : stored;
+}
+
+// As the reader applies an EXIF orientation: mirror and flip first, then a quarter turn.
+QImage turnedUpright(QImage picture, QImageIOHandler::Transformations transformation) {
+    if (transformation == QImageIOHandler::TransformationNone) return picture;
+    if (transformation == QImageIOHandler::TransformationRotate270)
+        return picture.transformed(QTransform().rotate(270));
+    picture =
+        std::move(picture).mirrored(transformation.testFlag(QImageIOHandler::TransformationMirror),
+                                    transformation.testFlag(QImageIOHandler::TransformationFlip));
+    if (transformation.testFlag(QImageIOHandler::TransformationRotate90))
+        picture = picture.transformed(QTransform().rotate(90));
+    return picture;
+}
+
+// A picture file opened for reading, its header read and checked: every refusal that can be
+// made without decoding pixels is made here.
+struct OpenedPicture {
+    QFile file;
+    QImageReader reader;
+    PictureHeader header;
+
+    explicit OpenedPicture(const QString& path) {
+        allowLargePhotos();
+        openPictureFile(path, file);
+        reader.setDevice(&file);
+        reader.setDecideFormatFromContent(true);
+        reader.setAutoTransform(true);
+        header.format = reader.format();
+        if (header.format.isEmpty())
+            refuse(path, QStringLiteral("no es una imagen JPG, GIF ni BMP"));
+
+        // The header's size, before decoding. A top-down BMP reports a negative height. For a
+        // GIF the reader tells the first frame's size, but takes memory for the whole logical
+        // screen that the file's first bytes claim: both must be within bounds.
+        const QSize claimed = reader.size();
+        const QByteArray head = file.peek(10);
+        if (header.format == "gif" && head.size() == 10 && head.startsWith("GIF")) {
+            const auto* bytes = reinterpret_cast<const uchar*>(head.constData());
+            checkClaimedSize(path, QSize(int(le16(bytes + 6)), int(le16(bytes + 8))));
+        }
+        if (claimed.width() != -1 || claimed.height() != -1) {
+            const QSize whole = checkClaimedSize(path, claimed);
+            header.transformation = reader.transformation();
+            header.naturalSize = upright(whole, header.transformation);
+        }
+    }
+
+    // What the decoder could not see: whether the file holds its whole picture.
+    QString damage(const uchar* mapped, qint64 size) {
+        if (mapped) return pictureDamage(header.format, mapped, size);
+        if (!file.seek(0)) return {};
+        const QByteArray bytes = file.readAll();
+        return pictureDamage(header.format, reinterpret_cast<const uchar*>(bytes.constData()),
+                             bytes.size());
+    }
+};
+
 }  // namespace
 
+PictureHeader readPictureHeader(const QString& path) {
+    return OpenedPicture(path).header;
+}
+
 PictureRead readPictureFile(const QString& path) {
-    allowLargePhotos();
-    QFile file;
-    openPictureFile(path, file);
-    QImageReader reader(&file);
-    reader.setDecideFormatFromContent(true);
-    reader.setAutoTransform(true);
-    const QByteArray format = reader.format();
-    if (format.isEmpty()) refuse(path, QStringLiteral("no es una imagen JPG, GIF ni BMP"));
+    return readPictureFile(path, QSize());
+}
 
-    // The header's size, before decoding. A top-down BMP reports a negative height. For a GIF
-    // the reader tells the first frame's size, but takes memory for the whole logical screen
-    // that the file's first bytes claim: both must be within bounds.
-    QList<QSize> claimed{reader.size()};
-    const QByteArray head = file.peek(10);
-    if (format == "gif" && head.size() == 10 && head.startsWith("GIF"))
-        claimed << QSize(int(le16(reinterpret_cast<const uchar*>(head.constData()) + 6)),
-                         int(le16(reinterpret_cast<const uchar*>(head.constData()) + 8)));
-    for (const QSize& size : claimed) {
-        if (size.width() == -1 && size.height() == -1) continue;
-        const qint64 w = qAbs(qint64(size.width()));
-        const qint64 h = qAbs(qint64(size.height()));
-        if (w == 0 || h == 0) refuse(path, QStringLiteral("la cabecera indica un tamaño nulo"));
-        if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
-            refuse(path,
-                   QStringLiteral("la cabecera indica %1 x %2 píxeles, más de lo que se admite")
-                       .arg(w)
-                       .arg(h));
-    }
-
+PictureRead readPictureFile(const QString& path, QSize atLeast) {
+    OpenedPicture opened(path);
     PictureRead read;
-    if (!reader.read(&read.image) || read.image.isNull()) refuse(path, readerReason(reader));
+    read.naturalSize = opened.header.naturalSize;
+    const qint64 size = opened.file.size();
+    const uchar* mapped = opened.file.map(0, size);
+
+    if (mapped && opened.header.format == "jpeg" && read.naturalSize.isValid()) {
+        const QImageIOHandler::Transformations turn = opened.header.transformation;
+        const QSize stored = upright(read.naturalSize, turn);
+        const JpegReduction reduction = jpegReductionFor(stored, upright(atLeast, turn));
+        read.image = turnedUpright(decodeJpegReduced(mapped, size, reduction), turn);
+    }
+    if (read.image.isNull() && (!opened.reader.read(&read.image) || read.image.isNull()))
+        refuse(path, readerReason(opened.reader));
+    if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
 
     // The decoder read what it could; the file's own structure says whether that was all.
-    const qint64 size = file.size();
-    if (const uchar* mapped = file.map(0, size)) {
-        read.damage = pictureDamage(format, mapped, size);
-        file.unmap(const_cast<uchar*>(mapped));
-    } else if (file.seek(0)) {
-        const QByteArray bytes = file.readAll();
-        read.damage =
-            pictureDamage(format, reinterpret_cast<const uchar*>(bytes.constData()), bytes.size());
-    }
+    read.damage = opened.damage(mapped, size);
+    if (mapped) opened.file.unmap(const_cast<uchar*>(mapped));
     return read;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QImageIOHandler>
 #include <QSize>
 #include <QString>
 
@@ -17,12 +18,33 @@ inline constexpr qint64 kMaxPicturePixels = 120'000'000;
 struct PictureRead {
     QImage image;
     QString damage;
+    // The whole picture's size in pixels, upright, as its header says (the image's own size
+    // where the header does not say); `image` may be a reduced copy of it.
+    QSize naturalSize;
 };
+
+// What a picture file's header says, read without decoding the picture.
+struct PictureHeader {
+    QByteArray format;  // the reader's name for it: "jpeg", "gif", "bmp", ...
+    // Upright, as the EXIF orientation turns it; not valid when the header does not say.
+    QSize naturalSize;
+    QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone;
+};
+
+// Reads and checks the header as readPictureFile does, raising the same Failures for a file
+// that cannot be a picture, but decodes nothing: cheap, for learning a picture's size.
+PictureHeader readPictureHeader(const QString& path);
 
 // Reads a JPG, GIF or BMP file (recognised by its content), upright as its EXIF orientation
 // says, first frame only. Raises a Failure whose message names the file and the reason when no
 // picture can be made of it at all.
 PictureRead readPictureFile(const QString& path);
+
+// As readPictureFile, but the picture may be decoded reduced as long as it keeps at least
+// `atLeast` pixels each way (upright), or its whole size when smaller: a JPEG is then decoded
+// at the decoder's own reduced scale, far faster and in far less memory than whole. The natural
+// size is the whole picture's all the same.
+PictureRead readPictureFile(const QString& path, QSize atLeast);
 
 // The picture of readPictureFile, whole or not: enough for showing it.
 QImage loadPictureFile(const QString& path);

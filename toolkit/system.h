@@ -19,7 +19,7 @@ class System {
     // The folder of the program's executable, without a trailing separator (except at a root).
     virtual QString programFolder() const = 0;
 
-    // Raises a Failure when the file cannot be deleted.
+    // Raises a Failure when the file cannot be deleted. May be called from any thread.
     virtual void deleteFile(const QString& path) = 0;
 
     // Starts a program as a separate process with these arguments (no shell) and returns at

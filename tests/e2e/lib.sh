@@ -22,15 +22,30 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
+# Says what failed, with the program's own output. With E2E_FAILURE_SHOTS naming a folder, a
+# picture of our X server's screen at that moment is kept there.
 e2e_fail() {
-  echo "FALLO: $*" >&2
+  echo "FALLO: $* (a los $SECONDS s)" >&2
+  if [[ -s $e2e_tmp/velaria.log ]]; then
+    echo "Salida del programa:" >&2
+    cat "$e2e_tmp/velaria.log" >&2
+  fi
+  if [[ -n ${E2E_FAILURE_SHOTS:-} && -n ${e2e_display:-} ]]; then
+    local shot
+    shot="$E2E_FAILURE_SHOTS/$(basename "$0" .sh).png"
+    mkdir -p "$E2E_FAILURE_SHOTS"
+    if DISPLAY=$e2e_display import -window root "$shot" 2>/dev/null; then
+      echo "Captura de la pantalla: $shot" >&2
+    fi
+  fi
   exit 1
 }
 
-# Starts Xvfb on a free display (it picks one and tells us) and a window manager, so that
-# maximising really resizes the window. X servers that other tests start and stop at the same
-# moment can leave the display just picked unreachable (the one leaving removes the newcomer's
-# socket); such a server is replaced by a fresh one.
+# Starts Xvfb on a free display and a window manager, so that maximising really resizes the
+# window. The display number is picked at random among the free ones: with the lowest free one,
+# tests side by side would take the number another one is just giving up, and the one leaving
+# removes the newcomer's socket. A server another one beat to its number, or that clients
+# cannot reach, is replaced by a fresh one.
 e2e_start_x() {
   local size=${1:-1280x800x24}
   command -v Xvfb >/dev/null || e2e_fail "Xvfb no está instalado (scripts/setup --test)"
@@ -43,43 +58,74 @@ e2e_start_x() {
 
 # One attempt of e2e_start_x; on failure it ends what it started and returns non-zero.
 e2e_try_start_x() {
-  local size=$1 started=${#e2e_pids[@]} display="" ready="" pid
+  local size=$1 started=${#e2e_pids[@]} number display="" ready="" pid xvfb
+  for _ in $(seq 100); do
+    number=$((100 + RANDOM % 900))
+    [[ -e /tmp/.X$number-lock || -e /tmp/.X11-unix/X$number ]] || break
+  done
   exec {fd}<> <(:)
-  Xvfb -displayfd "$fd" -screen 0 "$size" -nolisten tcp -auth /dev/null >"$e2e_tmp/xvfb.log" 2>&1 &
-  e2e_pids+=($!)
-  read -r -t 20 -u "$fd" display || e2e_fail "Xvfb no arrancó: $(cat "$e2e_tmp/xvfb.log")"
+  Xvfb ":$number" -displayfd "$fd" -screen 0 "$size" -nolisten tcp -auth /dev/null \
+    >"$e2e_tmp/xvfb.log" 2>&1 &
+  xvfb=$!
+  e2e_pids+=("$xvfb")
+  # It writes its number once it listens, or ends if the number was taken meanwhile.
+  for _ in $(seq 300); do
+    read -r -t 0.1 -u "$fd" display && break
+    kill -0 "$xvfb" 2>/dev/null || break
+  done
   exec {fd}<&-
-  export DISPLAY=":$display"
-  unset WAYLAND_DISPLAY
-  if xprop -root >/dev/null 2>&1; then
-    if ! command -v openbox >/dev/null; then return 0; fi
-    openbox --sm-disable >"$e2e_tmp/openbox.log" 2>&1 &
-    e2e_pids+=($!)
-    # A window created before the manager is ready stays unmanaged: wait for it.
-    for _ in $(seq 300); do
-      ready=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
-      [[ $ready == *"window id"* ]] && return 0
-      kill -0 "${e2e_pids[-1]}" 2>/dev/null || break
-      sleep 0.1
-    done
+  if [[ -n $display ]]; then
+    export DISPLAY=":$display"
+    unset WAYLAND_DISPLAY
+    e2e_display=$DISPLAY
+    if xprop -root >/dev/null 2>&1; then
+      if ! command -v openbox >/dev/null; then return 0; fi
+      openbox --sm-disable >"$e2e_tmp/openbox.log" 2>&1 &
+      e2e_pids+=($!)
+      # A window created before the manager is ready stays unmanaged: wait for it.
+      for _ in $(seq 300); do
+        ready=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
+        [[ $ready == *"window id"* ]] && return 0
+        kill -0 "${e2e_pids[-1]}" 2>/dev/null || break
+        sleep 0.1
+      done
+    fi
   fi
   for pid in "${e2e_pids[@]:started}"; do
     kill "$pid" 2>/dev/null || true
     wait "$pid" 2>/dev/null || true
   done
   e2e_pids=("${e2e_pids[@]:0:started}")
+  e2e_display=""
   return 1
+}
+
+# Copies the built program folder to a fresh place, with another muestra.jpg if one is given.
+# Sets e2e_folder; pictures the test wants listed at start-up can be put there before the start.
+e2e_copy_program() {
+  local built=$1 sample=${2:-}
+  e2e_folder="$e2e_tmp/programa"
+  cp -a "$built" "$e2e_folder"
+  if [[ -n $sample ]]; then cp "$sample" "$e2e_folder/muestra.jpg"; fi
+}
+
+# Extra VAR=value words for the program's environment (a file-manager stand-in on PATH, say).
+e2e_program_env=()
+
+# Starts the program in e2e_folder. Its settings and caches (the file dialog keeps a history)
+# go to the test's own folder, not the user's. Sets e2e_program_pid.
+e2e_run_program() {
+  (cd "$e2e_folder" && exec env QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$e2e_tmp/config" \
+    XDG_CACHE_HOME="$e2e_tmp/cache" "${e2e_program_env[@]}" ./velaria >"$e2e_tmp/velaria.log" 2>&1) &
+  e2e_program_pid=$!
+  e2e_pids+=("$e2e_program_pid")
 }
 
 # Copies the built program folder to a fresh place and starts the program from there.
 # Sets e2e_folder and e2e_program_pid.
 e2e_start_program() {
-  local built=$1
-  e2e_folder="$e2e_tmp/programa"
-  cp -a "$built" "$e2e_folder"
-  (cd "$e2e_folder" && exec env QT_QPA_PLATFORM=xcb ./velaria >"$e2e_tmp/velaria.log" 2>&1) &
-  e2e_program_pid=$!
-  e2e_pids+=("$e2e_program_pid")
+  e2e_copy_program "$@"
+  e2e_run_program
 }
 
 # Starts the program from any command line, as a launcher does: from a working folder that is
@@ -140,14 +186,17 @@ e2e_desktop_exec() {
 }
 
 # True when the preview frame shows a photograph (many colours) rather than an empty frame:
-# the program found muestra.jpg in its own folder.
+# the program found muestra.jpg in its own folder. Waits a while for the first paint.
 e2e_shows_sample() {
   local window=$1 colours
-  sleep 0.5  # let the first paint settle
-  import -window "$window" -crop 300x200+200+60 +repage "$e2e_tmp/preview.png" 2>/dev/null ||
-    e2e_fail "no se pudo capturar la ventana"
-  colours=$(convert "$e2e_tmp/preview.png" -format %k info:)
-  ((colours > 100))
+  for _ in $(seq 50); do
+    import -window "$window" -crop 300x200+200+60 +repage "$e2e_tmp/preview.png" 2>/dev/null ||
+      e2e_fail "no se pudo capturar la ventana"
+    colours=$(convert "$e2e_tmp/preview.png" -format %k info:)
+    ((colours > 100)) && return 0
+    sleep 0.2
+  done
+  return 1
 }
 
 # Waits for the program's main window and prints its id.

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # make install for a user whose home folder has a blank and a non-ASCII letter: the program
 # folder, launcher, icons and metainfo land under ~/.local and pass the desktop's validators;
-# the launcher's Exec line starts the installed program; make uninstall then removes all of it
-# but the user's converted pictures and files that are not Velaria's.
+# the launcher's Exec line starts the installed program, which converts a picture; make
+# uninstall then removes all of it but the user's converted pictures and files that are not
+# Velaria's.
 # Usage: install.sh <source folder> <build folder>
 set -euo pipefail
-source "$(dirname "$0")/../e2e/lib.sh"
+source "$(dirname "$0")/../e2e/driver.sh"
 source=$1
 build=$2
 
@@ -49,35 +50,43 @@ for size in 16 32 48 64 128 256; do
     e2e_fail "falta el icono de $size píxeles o no mide eso"
 done
 
-# Started as the desktop would, from the launcher, the installed program finds its sample.
+# Started as the desktop would, from the launcher, the installed program finds its sample and
+# converts what its list shows at start-up, its own folder (the sample among it).
 e2e_desktop_exec "$launcher"
 [[ ${e2e_exec[0]} == "$program/velaria" ]] || e2e_fail "Exec apunta a ${e2e_exec[*]}"
-e2e_start_x 1280x800x24
+e2e_start_x "$e2e_screen"
 HOME=$home e2e_start_command "${e2e_exec[@]}"
-window=$(e2e_wait_window)
-e2e_shows_sample "$window" || e2e_fail "la vista previa no muestra muestra.jpg"
-e2e_close_window "$window"
+e2e_attach "$(e2e_wait_window)"
+e2e_shows_sample "$e2e_window" || e2e_fail "la vista previa no muestra muestra.jpg"
+e2e_click Command1
+converted="$program/DestinoJPG/muestra.jpg"
+e2e_wait_pictures 60 "$converted"
+e2e_check_output "$converted" "$program/muestra.jpg" JPEG "$(e2e_scaled "$e2e_frame_height" 800 600)" \
+  "$e2e_frame_height"
+e2e_close_window "$e2e_window"
 [[ $e2e_status -eq 0 ]] || e2e_fail "el programa terminó con estado $e2e_status"
+[[ $(e2e_names "$program/DestinoJPG") == "muestra.jpg " && -z $(e2e_names "$program/DestinoBMP") ]] ||
+  e2e_fail "tras convertir: DestinoJPG: $(e2e_names "$program/DestinoJPG") DestinoBMP: $(e2e_names "$program/DestinoBMP")"
+cp "$converted" "$e2e_tmp/convertida.jpg"
 
-# A picture the user converted (put here by the test, standing for a run of INICIAR) and files
-# of other programs beside Velaria's.
-cp "$program/muestra.jpg" "$program/DestinoJPG/playa.jpg"
+# Files of other programs beside Velaria's.
 touch "$prefix/share/applications/otro.desktop" "$prefix/share/icons/hicolor/48x48/apps/otro.png"
 
 # Installing again (an update) leaves the user's pictures alone.
 HOME=$home make -s -C "$source" -o setup -o build install BUILD="$build" >"$e2e_tmp/install.log" 2>&1 ||
   e2e_fail "make install otra vez: $(cat "$e2e_tmp/install.log")"
-cmp -s "$program/muestra.jpg" "$program/DestinoJPG/playa.jpg" || e2e_fail "reinstalar tocó playa.jpg"
+cmp -s "$e2e_tmp/convertida.jpg" "$converted" || e2e_fail "reinstalar tocó la imagen convertida"
 
 HOME=$home make -s -C "$source" uninstall >"$e2e_tmp/uninstall.log" 2>&1 ||
   e2e_fail "make uninstall: $(cat "$e2e_tmp/uninstall.log")"
 grep -qF "Se conserva «$program/DestinoJPG»" "$e2e_tmp/uninstall.log" ||
   e2e_fail "el mensaje no dice qué se conserva: $(cat "$e2e_tmp/uninstall.log")"
 left=$(cd "$home" && find . -type f | sort | tr '\n' ' ')
-[[ $left == "./.local/opt/velaria/DestinoJPG/playa.jpg ./.local/share/applications/otro.desktop ./.local/share/icons/hicolor/48x48/apps/otro.png " ]] ||
+[[ $left == "./.local/opt/velaria/DestinoJPG/muestra.jpg ./.local/share/applications/otro.desktop ./.local/share/icons/hicolor/48x48/apps/otro.png " ]] ||
   e2e_fail "tras desinstalar quedan: $left"
+cmp -s "$e2e_tmp/convertida.jpg" "$converted" || e2e_fail "desinstalar tocó la imagen convertida"
 [[ ! -e $program/DestinoBMP ]] || e2e_fail "la carpeta DestinoBMP vacía sigue ahí"
 
 HOME=$home make -s -C "$source" uninstall 2>&1 | grep -q "No había nada de Velaria" ||
   e2e_fail "desinstalar dos veces no lo dice"
-echo "ok: instalado, validado, arrancado desde el lanzador y desinstalado sin tocar playa.jpg"
+echo "ok: instalado, validado, arrancado desde el lanzador, una imagen convertida y desinstalado sin tocarla"

@@ -3,6 +3,7 @@
 #include "toolkit/failure.h"
 
 void FakeSystem::deleteFile(const QString& path) {
+    const std::lock_guard lock(deleting);
     if (beforeDelete) beforeDelete(path);
     deleted.push_back(path);
     toolkit::DesktopSystem().deleteFile(path);
@@ -15,6 +16,10 @@ void FakeSystem::startProgram(const QString& program, const QStringList& argumen
 }
 
 void FakeSystem::messageBox(QWidget*, const QString& text, const QString& title) {
+    if (failingMessageBoxes > 0) {
+        --failingMessageBoxes;
+        throw toolkit::Failure(QStringLiteral("No se puede mostrar el mensaje"));
+    }
     messages.push_back({text, title.isEmpty() ? toolkit::kApplicationTitle : title});
 }
 

@@ -2,6 +2,7 @@
 
 #include <QStringList>
 #include <functional>
+#include <mutex>
 #include <optional>
 
 #include "toolkit/system.h"
@@ -33,11 +34,15 @@ class FakeSystem : public toolkit::System {
     bool failToStart = false;
     std::vector<Started> started;
     std::vector<Message> messages;
+    // How many of the next message boxes fail to open, as a box the system refuses would.
+    int failingMessageBoxes = 0;
     std::optional<int> endStatus;
     // What the open-file dialog answers (nothing: the user cancels), and where each one opened.
     std::optional<toolkit::ChosenFile> chosenFile;
     std::vector<QString> dialogFolders;
     // Files deleted through the system, in order; the hook sees each one just before it goes.
+    // Pictures converted at once delete their scratch files from several threads.
     std::vector<QString> deleted;
     std::function<void(const QString&)> beforeDelete;
+    std::mutex deleting;
 };

@@ -1,6 +1,7 @@
 #include "image_control.h"
 
 #include <QPainter>
+#include <QScreen>
 
 #include "../picture_file.h"
 
@@ -11,13 +12,22 @@ ImageControl::ImageControl(QWidget* parent) : QWidget(parent), Geometry(this) {
 }
 
 void ImageControl::setPicture(const QImage& picture) {
-    picture_ = picture;
-    if (!stretch_ && !picture_.isNull()) resize(picture_.size());
+    setPicture(picture, picture.size());
+}
+
+void ImageControl::setPicture(const QImage& shown, QSize natural) {
+    picture_ = shown;
+    naturalSize_ = natural;
+    if (!stretch_ && !naturalSize_.isEmpty()) resize(naturalSize_);
     update();
 }
 
 void ImageControl::loadPicture(const QString& path) {
-    setPicture(loadPictureFile(path));
+    // Whatever size the image is stretched to, it is never larger than the screen.
+    const QScreen* shownOn = screen();
+    const QSize finest = shownOn ? shownOn->size() * shownOn->devicePixelRatio() : QSize();
+    const PictureRead read = readPictureFile(path, finest);
+    setPicture(read.image, read.naturalSize);
 }
 
 void ImageControl::loadWholePicture(const QString& path) {
@@ -35,8 +45,11 @@ void ImageControl::paintEvent(QPaintEvent*) {
     if (stretch_) {
         painter.setRenderHint(QPainter::SmoothPixmapTransform);
         painter.drawImage(rect(), picture_);
-    } else {
+    } else if (picture_.size() == naturalSize_) {
         painter.drawImage(0, 0, picture_);
+    } else {
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(), naturalSize_), picture_);
     }
 }
 

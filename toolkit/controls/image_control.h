@@ -9,7 +9,8 @@ namespace toolkit {
 
 // A picture shown inside a container. Stretch off: taking a picture resizes the control to the
 // picture's natural size (an empty control keeps its size). Stretch on: the control keeps its
-// size and shows the picture scaled to fill it.
+// size and shows the picture scaled to fill it. What is shown may be a reduced copy of a large
+// photo; the natural size is always the whole picture's.
 class ImageControl : public QWidget, public Geometry {
     Q_OBJECT
   public:
@@ -18,9 +19,15 @@ class ImageControl : public QWidget, public Geometry {
     explicit ImageControl(QWidget* parent);
 
     const QImage& picture() const { return picture_; }
+    // The picture's natural size in pixels (an empty size when there is none).
+    QSize naturalSize() const { return naturalSize_; }
     void setPicture(const QImage& picture);
+    // Takes a picture of `natural` pixels shown through `shown`, a copy of it at any size; a null
+    // `shown` leaves nothing to show until the pixels are given with the same natural size.
+    void setPicture(const QImage& shown, QSize natural);
     // Loads a picture file (raises a Failure, leaving the current picture, when it cannot).
-    // A file cut short shows what could be read of it.
+    // A file cut short shows what could be read of it. A large photo is decoded only as finely
+    // as a screen can show it.
     void loadPicture(const QString& path);
     // As loadPicture, but a file that holds only part of its picture is refused too.
     void loadWholePicture(const QString& path);
@@ -33,6 +40,7 @@ class ImageControl : public QWidget, public Geometry {
 
   private:
     QImage picture_;
+    QSize naturalSize_;
     bool stretch_ = false;
 };
 

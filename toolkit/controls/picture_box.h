@@ -35,6 +35,8 @@ class PictureBox : public QFrame, public Geometry {
     const QImage& surface() const { return surface_; }
     // Paints the picture at (x, y) scaled to width x height, all in the window's unit.
     void paintPicture(const QImage& picture, float x, float y, float width, float height);
+    // Takes a drawing made elsewhere, as large as the box was when it was made, as the surface.
+    void takeSurface(const QImage& drawing);
     // Fills the whole surface with one colour.
     void clearSurface(std::uint32_t bbggrr);
     // Saves the surface as a 24-bit BMP file, replacing any file there only once the new one

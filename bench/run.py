@@ -1,0 +1,134 @@
+#!/usr/bin/python3
+"""Times Velaria's real batch run against its peers on the benchmark pictures.
+
+Usage: bench/run.py BUILD_DIR CORPUS [--runs N]
+
+Every tool converts the same pictures to 1024 pixels wide, JPEG quality 90, progressive. Each is
+run N times (at least 3); the table gives the median wall time, the CPU time (user + system) and
+the peak resident memory of that median run, and each tool's wall time as a multiple of
+Velaria's. Then the quality of each output is checked (quality.py), and memory on a folder of
+500 pictures.
+"""
+import argparse
+import os
+import shutil
+import statistics
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+
+
+def measure(commands):
+    """Runs the commands at once; wall seconds, CPU seconds and peak memory (MiB, summed)."""
+    start = time.monotonic()
+    processes = [subprocess.Popen(c, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
+                 for c in commands]
+    cpu = 0.0
+    peak = 0.0
+    for process in processes:
+        _, status, usage = os.wait4(process.pid, 0)
+        process.returncode = os.waitstatus_to_exitcode(status)
+        errors = process.stderr.read().decode(errors="replace")
+        if process.returncode != 0:
+            sys.exit(f"failed ({process.returncode}): {' '.join(process.args[:3])} ...\n{errors}")
+        cpu += usage.ru_utime + usage.ru_stime
+        peak += usage.ru_maxrss / 1024.0
+    return time.monotonic() - start, cpu, peak
+
+
+def fresh(folder):
+    shutil.rmtree(folder, ignore_errors=True)
+    os.makedirs(folder)
+    return folder
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("build")
+    parser.add_argument("corpus")
+    parser.add_argument("--runs", type=int, default=3)
+    args = parser.parse_args()
+    runs = max(3, args.runs)
+    build = os.path.abspath(args.build)
+    corpus = os.path.abspath(args.corpus)
+    pictures = sorted(os.path.join(corpus, n) for n in os.listdir(corpus) if not n.startswith("."))
+    count = len(pictures)
+    work = tempfile.mkdtemp(prefix="velaria-bench-")
+    bench = os.path.join(build, "bench", "velaria_bench")
+    pipeline = os.path.join(build, "bench", "turbojpeg_pipeline")
+    out = {name: os.path.join(work, name) for name in
+           ("velaria", "velaria_bmp", "vips", "mogrify", "turbo1", "turbo2")}
+
+    tools = [
+        ("Velaria (JPG)", lambda: [[bench, corpus, fresh(out["velaria"])]]),
+        ("Velaria (BMP)", lambda: [[bench, corpus, fresh(out["velaria_bmp"]), "--bmp"]]),
+        ("vipsthumbnail -s 1024x", lambda: [[
+            "vipsthumbnail", "-s", "1024x",
+            "-o", os.path.join(fresh(out["vips"]), "%s.jpg[Q=90,interlace]")] + pictures]),
+        ("mogrify -resize 1024x", lambda: [[
+            "mogrify", "-path", fresh(out["mogrify"]), "-format", "jpg", "-resize", "1024x",
+            "-quality", "90", "-interlace", "JPEG"] + pictures]),
+        ("TurboJPEG pipeline, 1 process", lambda: [[pipeline, fresh(out["turbo1"])] + pictures]),
+        ("TurboJPEG pipeline, 2 processes", lambda: [
+            [pipeline, fresh(out["turbo2"])] + pictures[0::2],
+            [pipeline, out["turbo2"]] + pictures[1::2]]),
+    ]
+    # Round by round, every tool once per round, so that whatever else the machine does at the
+    # time weighs on all of them alike.
+    samples = {name: [] for name, _ in tools}
+    for _ in range(runs):
+        for name, commands in tools:
+            samples[name].append(measure(commands()))
+    results = {}
+    best = {}
+    for name, taken in samples.items():
+        taken.sort(key=lambda s: s[0])
+        results[name] = taken[len(taken) // 2]
+        best[name] = taken[0][0]
+        print(f"  {name}: " + ", ".join(f"{s[0]:.2f}" for s in taken) + " s", file=sys.stderr)
+
+    velaria = results["Velaria (JPG)"][0]
+    print(f"\n{count} pictures to 1024 pixels wide, quality 90, progressive; "
+          f"median of {runs} runs on {os.cpu_count()} cores\n")
+    print(f"| {'tool':<33} | wall s | best s | pictures/s | CPU s | peak MiB | x Velaria |")
+    print(f"|{'-' * 35}|-------:|-------:|-----------:|------:|---------:|----------:|")
+    for name, (wall, cpu, peak) in results.items():
+        print(f"| {name:<33} | {wall:6.2f} | {best[name]:6.2f} | {count / wall:10.1f} | "
+              f"{cpu:5.2f} | {peak:8.0f} | {wall / velaria:9.2f} |")
+    print("(wall: median; best: the fastest run, nearest to a machine doing nothing else; "
+          "TurboJPEG pipeline, 2 processes: memory is the two processes' peaks added)")
+
+    goals = [
+        ("<= 0.5 x vipsthumbnail", velaria <= 0.5 * results["vipsthumbnail -s 1024x"][0]),
+        ("<= 0.35 x mogrify", velaria <= 0.35 * results["mogrify -resize 1024x"][0]),
+        ("<= 1.3 x two-process TurboJPEG",
+         velaria <= 1.3 * results["TurboJPEG pipeline, 2 processes"][0]),
+        ("peak memory < 150 MiB", results["Velaria (JPG)"][2] < 150),
+    ]
+    print("\nGoals: " + "; ".join(f"{g} {'yes' if ok else 'NO'}" for g, ok in goals))
+
+    print("\nQuality (PSNR against a Lanczos reduction of the whole source):")
+    vips420 = fresh(os.path.join(work, "vips420"))
+    subprocess.run(["vipsthumbnail", "-s", "1024x", "-o",
+                    os.path.join(vips420, "%s.jpg[Q=90,interlace,subsample_mode=on]")] + pictures,
+                   check=True)
+    quality = subprocess.run([sys.executable, os.path.join(HERE, "quality.py"), corpus,
+                              os.path.join(out["velaria"], "DestinoJPG"), vips420, out["vips"]])
+
+    # Memory must not grow with the number of pictures: 500 of them, the corpus over and over.
+    many = fresh(os.path.join(work, "many"))
+    for i in range(500):
+        source = pictures[i % count]
+        os.symlink(source, os.path.join(many, f"{i:03d}_{os.path.basename(source)}"))
+    wall, cpu, peak = measure([[bench, many, fresh(os.path.join(work, "many_out"))]])
+    print(f"\n500 pictures: {wall:.1f} s, {500 / wall:.1f} pictures/s, peak {peak:.0f} MiB "
+          f"(64 pictures: {results['Velaria (JPG)'][2]:.0f} MiB)")
+    shutil.rmtree(work, ignore_errors=True)
+    return quality.returncode
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,65 @@
+// The floor the real run is measured against: a plain loop, no window, no scratch file and no
+// writer library. Each picture is decoded (a JPEG at the decoder's reduced scale), scaled to
+// 1024 pixels wide and encoded as a progressive JPEG of quality 90.
+//   turbojpeg_pipeline OUTPUT_FOLDER PICTURE...
+
+#include <turbojpeg.h>
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
+#include <cstdio>
+
+#include "toolkit/drawing.h"
+#include "toolkit/scaled_jpeg.h"
+
+int main(int argc, char** argv) {
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: turbojpeg_pipeline OUTPUT_FOLDER PICTURE...\n");
+        return 2;
+    }
+    QImageReader::setAllocationLimit(1024);
+    tjhandle encoder = tjInitCompress();
+    int failed = 0;
+    for (int i = 2; i < argc; ++i) {
+        const QString path = QString::fromLocal8Bit(argv[i]);
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly)) {
+            ++failed;
+            continue;
+        }
+        QImageReader reader(&file);
+        const QSize stored = reader.size();
+        const QSize target(1024, int(qint64(1024) * stored.height() / stored.width()));
+        QImage picture;
+        if (reader.format() == "jpeg") {
+            const qint64 size = file.size();
+            const uchar* bytes = file.map(0, size);
+            picture =
+                toolkit::decodeJpegReduced(bytes, size, toolkit::jpegReductionFor(stored, target));
+        } else {
+            picture = reader.read().convertToFormat(QImage::Format_RGB32);
+        }
+        if (picture.isNull()) {
+            ++failed;
+            continue;
+        }
+        const QImage scaled = toolkit::scaledPicture(picture, target);
+        unsigned char* jpeg = nullptr;
+        unsigned long jpegSize = 0;
+        if (tjCompress2(encoder, scaled.constBits(), scaled.width(), int(scaled.bytesPerLine()),
+                        scaled.height(), TJPF_BGRX, &jpeg, &jpegSize, TJSAMP_420, 90,
+                        TJFLAG_PROGRESSIVE) != 0) {
+            ++failed;
+            continue;
+        }
+        QFile out(QString::fromLocal8Bit(argv[1]) + QLatin1Char('/') +
+                  QFileInfo(path).completeBaseName() + QStringLiteral(".jpg"));
+        if (!out.open(QIODevice::WriteOnly) ||
+            out.write(reinterpret_cast<char*>(jpeg), qint64(jpegSize)) != qint64(jpegSize))
+            ++failed;
+        tjFree(jpeg);
+    }
+    tjDestroy(encoder);
+    return failed == 0 ? 0 : 1;
+}

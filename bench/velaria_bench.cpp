@@ -1,0 +1,77 @@
+// Runs Velaria's real batch run headless, as the "INICIAR " button does, on a folder of pictures:
+//   velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N]
+// PROGRAM_FOLDER is made a program folder (the writer library, DestinoJPG and DestinoBMP) and
+// receives the outputs. The target is 1024 pixels wide, the width driving, the proportion kept.
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstdio>
+
+#include "app/form1.h"
+#include "toolkit/jpeg_writer.h"
+
+namespace {
+
+class BenchSystem : public toolkit::DesktopSystem {
+  public:
+    explicit BenchSystem(QString folder) : folder_(std::move(folder)) {}
+    QString programFolder() const override { return folder_; }
+    void messageBox(QWidget*, const QString& text, const QString&) override {
+        std::fprintf(stderr, "%s\n", qPrintable(text));
+        ++messages;
+    }
+    int messages = 0;
+
+  private:
+    QString folder_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication application(argc, argv);
+    QStringList arguments = application.arguments().mid(1);
+    const bool bmp = arguments.removeAll(QStringLiteral("--bmp")) > 0;
+    int threads = 0;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--threads")); at >= 0) {
+        threads = arguments.value(at + 1).toInt();
+        arguments.remove(at, 2);
+    }
+    if (arguments.size() != 2) {
+        std::fprintf(stderr, "usage: velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N]\n");
+        return 2;
+    }
+    const QString corpus = QDir(arguments[0]).absolutePath();
+    const QString program = QDir(arguments[1]).absolutePath();
+    QDir().mkpath(program + QStringLiteral("/DestinoJPG"));
+    QDir().mkpath(program + QStringLiteral("/DestinoBMP"));
+    const QString library = toolkit::JpegWriter::libraryFileName();
+    QFile::remove(program + QLatin1Char('/') + library);
+    if (!QFile::copy(QStringLiteral(VELARIA_BUILT_PROGRAM_DIR "/") + library,
+                     program + QLatin1Char('/') + library)) {
+        std::fprintf(stderr, "cannot copy the writer library\n");
+        return 1;
+    }
+
+    BenchSystem system(program);
+    Form1 form(system);
+    form.Form_Load();
+    form.show();
+    form.conversionThreads = threads;
+    form.File1->setPath(corpus);
+    form.Check2(0).setValue(bmp ? 0 : 1);
+    form.Check2(1).setValue(bmp ? 1 : 0);
+    form.Check2(2).setValue(1);
+    form.Picture2(1).setBackColor(0xFF0000);  // the width drives
+    form.Picture1->setWidth(1024 * 15);
+
+    QElapsedTimer timer;
+    timer.start();
+    form.Command1_Click();
+    std::fprintf(stderr, "velaria: %d pictures listed, run %.3f s\n", int(form.File1->listCount()),
+                 timer.elapsed() / 1000.0);
+    return system.messages == 0 ? 0 : 1;
+}

@@ -1,0 +1,179 @@
+#include "picture_batch.h"
+
+#include "output_names.h"
+#include "toolkit/drawing.h"
+#include "toolkit/failure.h"
+#include "toolkit/folders.h"
+#include "toolkit/jpeg_writer.h"
+#include "toolkit/picture_file.h"
+#include "toolkit/scratch_file.h"
+
+namespace convert {
+
+QString failureReason(const std::exception& failure) {
+    if (const auto* known = dynamic_cast<const toolkit::Failure*>(&failure)) return known->reason();
+    return QStringLiteral("error inesperado (%1)").arg(QString::fromLocal8Bit(failure.what()));
+}
+
+Outputs::Outputs(QString programFolder, toolkit::JpegWriter& writer, toolkit::System& system)
+    : programFolder_(std::move(programFolder)),
+      writer_(writer),
+      system_(system),
+      jpeg_{jpegFolderPath(programFolder_), QStringLiteral("JPG")},
+      bmp_{bmpFolderPath(programFolder_), QStringLiteral("BMP")} {}
+
+bool Outputs::ready(Folder& folder) {
+    const std::lock_guard lock(mutex_);
+    if (!folder.checked) {
+        folder.checked = true;
+        try {
+            toolkit::makeWritableFolder(folder.path);
+            folder.usable = true;
+        } catch (const toolkit::Failure& failure) {
+            // When the folder cannot be had, the run says so once and writes nothing more
+            // there, rather than failing every picture alike.
+            problems_ << QStringLiteral("No se ha escrito ningún archivo %1: %2.")
+                             .arg(folder.kind, failure.reason());
+        }
+    }
+    return folder.usable;
+}
+
+QStringList Outputs::problems() const {
+    const std::lock_guard lock(mutex_);
+    return problems_;
+}
+
+PictureOutcome convertPicture(const PictureJob& job, Outputs& outputs,
+                              const std::function<void()>& beforeWriting, QImage* picture,
+                              QSize* naturalSize, QImage* surface) {
+    PictureOutcome outcome;
+    const auto attempt = [&](auto&& step) {
+        try {
+            step();
+            return true;
+        } catch (const std::exception& failure) {
+            outcome.failures << failureReason(failure);
+            return false;
+        }
+    };
+
+    QImage drawing;
+    outcome.loaded = attempt([&] {
+        if (!job.decoded.isNull()) {
+            *picture = job.decoded;
+            *naturalSize = job.decoded.size();
+            return;
+        }
+        // No finer than the target: a 12-megapixel photo bound for 1024 pixels is decoded at
+        // a fraction of its size. A file the decoder could read only in part must not pass
+        // for a good picture.
+        toolkit::PictureRead read = toolkit::readPictureFile(job.source, job.target.size());
+        if (!read.damage.isEmpty())
+            throw toolkit::Failure(
+                QStringLiteral("No se puede leer la imagen «%1»: %2").arg(job.entry, read.damage),
+                read.damage);
+        *picture = std::move(read.image);
+        *naturalSize = read.naturalSize;
+    });
+    if (!outcome.loaded) return outcome;
+    outcome.painted = attempt([&] {
+        // White first: transparent parts must not show the previous picture.
+        drawing = toolkit::filledSurface(job.surface, Qt::white);
+        toolkit::paintScaled(drawing, *picture, job.target);
+    });
+    if (!outcome.painted) return outcome;
+
+    beforeWriting();
+    if (!job.jpegPath.isEmpty() && outputs.jpegFolderReady()) {
+        attempt([&] {
+            outputs.writer().bind(outputs.programFolder());
+            // The writer takes the picture from a BMP file that only this picture's job sees.
+            toolkit::ScratchFile scratch(QStringLiteral(".bmp"));
+            toolkit::writeBmp(drawing, scratch.device());
+            scratch.close();
+            outputs.writer().write(scratch.path(), job.jpegPath, job.quality, job.progressive);
+            scratch.remove(outputs.system());
+            ++outcome.written;
+        });
+    }
+    if (!job.bmpPath.isEmpty() && outputs.bmpFolderReady()) {
+        attempt([&] {
+            toolkit::saveBmp(drawing, job.bmpPath);
+            ++outcome.written;
+        });
+    }
+    *surface = std::move(drawing);
+    return outcome;
+}
+
+PictureWorkers::PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events)
+    : jobs_(std::move(jobs)),
+      outputs_(outputs),
+      events_(std::move(events)),
+      finished_(jobs_.size(), 0),
+      outcomes_(jobs_.size()) {}
+
+PictureWorkers::~PictureWorkers() {
+    cancel();
+    wait();
+}
+
+void PictureWorkers::start(int threads) {
+    threads = std::clamp(threads, 1, std::max(1, int(jobs_.size())));
+    running_ = threads;
+    for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+}
+
+void PictureWorkers::wait() {
+    for (std::thread& thread : threads_)
+        if (thread.joinable()) thread.join();
+}
+
+void PictureWorkers::waitForFinished(int job) {
+    if (job < 0) return;
+    std::unique_lock lock(mutex_);
+    finishedChanged_.wait(lock, [&] { return finished_[job] != 0; });
+}
+
+void PictureWorkers::work() {
+    for (;;) {
+        if (cancelled_) break;
+        const int index = taken_++;
+        if (index >= int(jobs_.size())) break;
+        const PictureJob& job = jobs_[index];
+        if (events_.started) events_.started(index);
+
+        QImage picture, surface;
+        QSize naturalSize;
+        PictureOutcome outcome;
+        try {
+            // An earlier job with the same output names was taken up before this one, so
+            // waiting for it cannot wait for ever.
+            outcome = convertPicture(
+                job, outputs_, [&] { waitForFinished(job.follows); }, &picture, &naturalSize,
+                &surface);
+        } catch (const std::exception& failure) {
+            outcome.failures << failureReason(failure);
+        }
+        {
+            const std::lock_guard lock(mutex_);
+            if (outcome.loaded && index > latestLoaded_) {
+                latestLoaded_ = index;
+                latestPicture_ = std::move(picture);
+                latestNaturalSize_ = naturalSize;
+            }
+            if (outcome.painted && index > latestPainted_) {
+                latestPainted_ = index;
+                latestSurface_ = std::move(surface);
+            }
+            outcomes_[index] = std::move(outcome);
+            finished_[index] = 1;
+        }
+        finishedChanged_.notify_all();
+        if (events_.finished) events_.finished(index);
+    }
+    if (--running_ == 0 && events_.stopped) events_.stopped();
+}
+
+}  // namespace convert

@@ -1,0 +1,144 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImageReader>
+#include <QTemporaryDir>
+
+#include "support/picture_files.h"
+#include "support/program_folder.h"
+#include "toolkit/picture_file.h"
+#include "toolkit/scaled_jpeg.h"
+
+using toolkit::JpegReduction;
+using toolkit::jpegReductionFor;
+
+namespace {
+
+const QColor kRed(220, 30, 30), kGreen(30, 200, 30), kBlue(30, 30, 220), kYellow(230, 230, 40);
+
+// The JPEG with an EXIF block saying how to turn it upright (1 as stored ... 8).
+QByteArray withOrientation(const QByteArray& jpeg, int orientation) {
+    QByteArray exif("Exif\0\0", 6);
+    exif += QByteArray("MM\0\x2A\0\0\0\x08", 8);        // big-endian TIFF, IFD at 8
+    exif += QByteArray("\0\x01", 2);                    // one entry:
+    exif += QByteArray("\x01\x12\0\x03\0\0\0\x01", 8);  // orientation, SHORT, 1 value
+    exif += char(0) + QByteArray(1, char(orientation)) + QByteArray(2, '\0');
+    exif += QByteArray(4, '\0');  // no next IFD
+    QByteArray segment("\xFF\xE1", 2);
+    const int length = int(exif.size()) + 2;
+    segment += char(length >> 8);
+    segment += char(length & 0xFF);
+    return jpeg.left(2) + segment + exif + jpeg.mid(2);
+}
+
+// The four quadrants' colours, clockwise from the top left.
+std::array<QColor, 4> corners(const QImage& picture) {
+    const int w = picture.width(), h = picture.height();
+    const int qw = w / 4, qh = h / 4;
+    return {meanColour(picture, QRect(qw / 2, qh / 2, qw, qh)),
+            meanColour(picture, QRect(w - qw - qw / 2, qh / 2, qw, qh)),
+            meanColour(picture, QRect(w - qw - qw / 2, h - qh - qh / 2, qw, qh)),
+            meanColour(picture, QRect(qw / 2, h - qh - qh / 2, qw, qh))};
+}
+
+}  // namespace
+
+TEST(ScaledDecoding, ChoosesTheStrongestReductionThatStillCoversTheTarget) {
+    const QSize photo(4000, 3000);
+    // 1024 wide: 3/8 gives 1500 x 1125; 1/4 would give 1000, short of 1024.
+    EXPECT_EQ(jpegReductionFor(photo, QSize(1024, 768)), (JpegReduction{3, 8}));
+    EXPECT_EQ(jpegReductionFor(photo, QSize(1000, 750)), (JpegReduction{1, 4}));
+    EXPECT_EQ(jpegReductionFor(photo, QSize(500, 375)), (JpegReduction{1, 8}));
+    EXPECT_EQ(jpegReductionFor(photo, QSize(1, 1)), (JpegReduction{1, 8}));
+    // Stretched out of proportion, the taller side decides.
+    EXPECT_EQ(jpegReductionFor(photo, QSize(1024, 2000)), (JpegReduction{3, 4}));
+    // Never enlarged, never below the target; no target means the whole picture.
+    EXPECT_EQ(jpegReductionFor(photo, QSize(4000, 3000)), (JpegReduction{1, 1}));
+    EXPECT_EQ(jpegReductionFor(photo, QSize(5000, 100)), (JpegReduction{1, 1}));
+    EXPECT_EQ(jpegReductionFor(photo, QSize()), (JpegReduction{1, 1}));
+    // The decoder rounds up: no edge pixel is lost.
+    EXPECT_EQ(toolkit::reducedSize(QSize(4001, 9), JpegReduction{1, 8}), QSize(501, 2));
+    EXPECT_EQ(toolkit::reducedSize(QSize(4001, 3001), JpegReduction{3, 8}), QSize(1501, 1126));
+}
+
+TEST(ScaledDecoding, AReducedJpegKeepsItsWholeNaturalSizeAndItsPicture) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("foto.jpg"));
+    writeBytes(path, jpegBytes(quadrantPicture(800, 600)));
+
+    const toolkit::PictureRead read = toolkit::readPictureFile(path, QSize(100, 75));
+    EXPECT_EQ(read.naturalSize, QSize(800, 600));
+    EXPECT_EQ(read.image.size(), QSize(100, 75));
+    EXPECT_TRUE(read.damage.isEmpty());
+    ASSERT_EQ(read.image.format(), QImage::Format_RGB32);
+    EXPECT_EQ(qAlpha(read.image.pixel(0, 0)), 255);
+    EXPECT_EQ(qAlpha(read.image.pixel(99, 74)), 255);
+    const auto colours = corners(read.image);
+    EXPECT_TRUE(near(colours[0], kRed, 8));
+    EXPECT_TRUE(near(colours[1], kGreen, 8));
+    EXPECT_TRUE(near(colours[2], kYellow, 8));
+    EXPECT_TRUE(near(colours[3], kBlue, 8));
+
+    // A file cut short is read by the ordinary reader, which says it is damaged.
+    const QByteArray busy = jpegBytes(busyPicture(640, 480));
+    const QString cut = folder.filePath(QStringLiteral("cortada.jpg"));
+    writeBytes(cut, busy.left(busy.size() * 2 / 3));
+    const toolkit::PictureRead damaged = toolkit::readPictureFile(cut, QSize(80, 60));
+    EXPECT_FALSE(damaged.damage.isEmpty());
+    EXPECT_EQ(damaged.naturalSize, QSize(640, 480));
+}
+
+TEST(ScaledDecoding, EveryExifOrientationComesOutUprightAtAReducedScale) {
+    QTemporaryDir folder;
+    // Stored 160 x 80; the reader's own upright picture is what every reduction must show.
+    const QByteArray stored = jpegBytes(quadrantPicture(160, 80));
+    for (int orientation = 1; orientation <= 8; ++orientation) {
+        SCOPED_TRACE(orientation);
+        const QString path = folder.filePath(QStringLiteral("girada%1.jpg").arg(orientation));
+        writeBytes(path, withOrientation(stored, orientation));
+        QImageReader reader(path);
+        reader.setAutoTransform(true);
+        const QImage expected = reader.read();
+        ASSERT_FALSE(expected.isNull());
+        const QSize upright = expected.size();
+        EXPECT_EQ(upright, orientation >= 5 ? QSize(80, 160) : QSize(160, 80));
+
+        EXPECT_EQ(toolkit::readPictureHeader(path).naturalSize, upright);
+        const toolkit::PictureRead read =
+            toolkit::readPictureFile(path, upright.scaled(20, 20, Qt::KeepAspectRatio));
+        EXPECT_EQ(read.naturalSize, upright);
+        EXPECT_EQ(read.image.size(), upright / 8);
+        const auto got = corners(read.image), want = corners(expected);
+        for (int corner = 0; corner < 4; ++corner)
+            EXPECT_TRUE(near(got[corner], want[corner], 10)) << "corner " << corner;
+    }
+}
+
+TEST(ScaledDecoding, HeadersTellTheSizeThePicturesDecodeToAcrossTheCorpus) {
+    const QString corpus = corpusDir();
+    if (corpus.isEmpty()) GTEST_SKIP() << "no shared corpus in this checkout";
+    int checked = 0;
+    for (const char* kind : {"good", "odd"}) {
+        const QDir dir(QDir(corpus).filePath(QString::fromLatin1(kind)));
+        for (const QString& name : dir.entryList(QDir::Files)) {
+            SCOPED_TRACE(name.toStdString());
+            toolkit::PictureRead whole;
+            try {
+                whole = toolkit::readPictureFile(dir.filePath(name));
+            } catch (const std::exception&) {
+                continue;
+            }
+            const toolkit::PictureHeader header = toolkit::readPictureHeader(dir.filePath(name));
+            if (header.naturalSize.isValid()) {
+                EXPECT_EQ(header.naturalSize, whole.image.size());
+            }
+            EXPECT_EQ(whole.naturalSize, whole.image.size());
+            const toolkit::PictureRead reduced = toolkit::readPictureFile(
+                dir.filePath(name), whole.image.size().scaled(8, 8, Qt::KeepAspectRatio));
+            EXPECT_EQ(reduced.naturalSize, whole.naturalSize);
+            EXPECT_EQ(reduced.damage, whole.damage);
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 10);
+}
