@@ -130,8 +130,7 @@ int32_t checkScratchHeader(const char* path) {
 int32_t encode(const char* scratch, const char* destination, int32_t quality, int32_t progressive) {
     if (!destination || !*destination || quality < 1 || quality > 100) return DIJPG_ERROR_ARGUMENT;
 
-    if (const int32_t checked = checkScratchHeader(scratch); checked != DIJPG_OK)
-        return checked;
+    if (const int32_t checked = checkScratchHeader(scratch); checked != DIJPG_OK) return checked;
 
     int width = 0, height = 0;
     int pixelFormat = TJPF_RGB;
