@@ -7,6 +7,7 @@
 #include <QSaveFile>
 
 #include "failure.h"
+#include "file_errors.h"
 #include "folders.h"
 #include "picture_file.h"
 
@@ -37,20 +38,6 @@ QString fileAndFolder(const QString& path) {
 }
 
 }  // namespace
-
-QString writeFailure(const QIODevice& device) {
-    const auto* file = qobject_cast<const QFileDevice*>(&device);
-    switch (file ? file->error() : QFileDevice::UnspecifiedError) {
-        case QFileDevice::ResourceError:
-            return QStringLiteral("no queda espacio en el disco");
-        case QFileDevice::PermissionsError:
-        case QFileDevice::OpenError:
-            return QStringLiteral("no hay permiso para escribir el archivo");
-        default:
-            return QStringLiteral(
-                "no se ha podido escribir el archivo entero (disco lleno o sin permiso)");
-    }
-}
 
 QImage filledSurface(QSize size, const QColor& colour) {
     size = size.expandedTo(QSize(1, 1));

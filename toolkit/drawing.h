@@ -11,10 +11,6 @@ namespace toolkit {
 // frame's persistent surface uses these, and so do pictures converted off the window's thread,
 // so that both make the very same pixels and files.
 
-// Why writing into the device failed, in Spanish. Qt's own words are English and often say
-// nothing ("Unknown error") for a write that stopped short.
-QString writeFailure(const QIODevice& device);
-
 // A surface of this size in pixels (at least 1 x 1), filled with one colour. Raises a Failure
 // when there is no memory for it.
 QImage filledSurface(QSize size, const QColor& colour);

@@ -68,8 +68,9 @@ void JpegWriter::bind(const QString& programFolder) {
                 .arg(name));
     library_.setFileName(path);
     if (!library_.load())
-        throw missing(QStringLiteral("no se puede cargar la biblioteca «%1» (%2)")
-                          .arg(name, library_.errorString()));
+        throw missing(QStringLiteral("no se puede cargar la biblioteca «%1»: está dañada o no "
+                                     "es para este sistema")
+                          .arg(name));
     const auto find = [&](const char* function) {
         QFunctionPointer found = library_.resolve(function);
         if (!found)

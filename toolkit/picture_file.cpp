@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "failure.h"
+#include "file_errors.h"
 #include "scaled_jpeg.h"
 
 #ifdef Q_OS_UNIX
@@ -43,8 +44,9 @@ QString readerReason(const QImageReader& reader) {
             reason = QStringLiteral("los datos de la imagen están dañados o no se admiten");
             break;
     }
-    const QString detail = reader.errorString();
-    return detail.isEmpty() ? reason : reason + QStringLiteral(" (") + detail + QLatin1Char(')');
+    // The reader's own text is English and names decoder internals: the kind of fault is what
+    // the user can act on.
+    return reason;
 }
 
 void allowLargePhotos() {
@@ -220,12 +222,7 @@ void openPictureFile(const QString& path, QFile& file) {
 #ifdef Q_OS_UNIX
     const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        const int error = errno;
-        if (error == EACCES || error == EPERM)
-            refuse(path, QStringLiteral("no hay permiso para leerlo"));
-        if (error == ENOENT) refuse(path, QStringLiteral("el archivo no existe"));
-        refuse(path, QStringLiteral("error al leer el archivo (%1)")
-                         .arg(QString::fromLocal8Bit(std::strerror(error))));
+        refuse(path, readFailure(errno));
     }
     struct stat status;
     if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
@@ -235,13 +232,12 @@ void openPictureFile(const QString& path, QFile& file) {
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
         ::close(fd);
-        refuse(path, QStringLiteral("error al leer el archivo (%1)").arg(file.errorString()));
+        refuse(path, QStringLiteral("error al leer el archivo"));
     }
 #else
     if (!info.isReadable()) refuse(path, QStringLiteral("no hay permiso para leerlo"));
     file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        refuse(path, QStringLiteral("error al leer el archivo (%1)").arg(file.errorString()));
+    if (!file.open(QIODevice::ReadOnly)) refuse(path, QStringLiteral("error al leer el archivo"));
 #endif
     if (file.size() == 0) refuse(path, QStringLiteral("el archivo está vacío"));
 }

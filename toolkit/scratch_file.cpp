@@ -5,6 +5,7 @@
 #include <QFileInfo>
 
 #include "failure.h"
+#include "file_errors.h"
 #include "system.h"
 
 #ifdef Q_OS_UNIX
@@ -55,12 +56,12 @@ ScratchFile::ScratchFile(const QString& suffix)
     static const int cleaned = removeStaleScratchFiles();
     Q_UNUSED(cleaned);
     // QTemporaryFile creates the file with O_EXCL and owner-only permissions.
-    if (!file_.open()) throw scratchFailure(file_.errorString());
+    if (!file_.open()) throw scratchFailure(writeFailure(file_));
 }
 
 void ScratchFile::close() {
     const bool written = file_.flush() && file_.error() == QFileDevice::NoError;
-    const QString why = file_.errorString();
+    const QString why = writeFailure(file_);
     file_.close();
     if (!written) throw scratchFailure(why);
 }

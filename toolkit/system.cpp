@@ -7,6 +7,7 @@
 #include <QProcess>
 
 #include "failure.h"
+#include "file_errors.h"
 
 namespace toolkit {
 
@@ -15,10 +16,10 @@ QString DesktopSystem::programFolder() const {
 }
 
 void DesktopSystem::deleteFile(const QString& path) {
-    QFile file(path);
-    if (!file.remove())
-        throw Failure(QStringLiteral("No se puede borrar «%1»: %2")
-                          .arg(QFileInfo(path).fileName(), file.errorString()));
+    if (!QFile::remove(path))
+        throw Failure(
+            QStringLiteral("No se puede borrar «%1»: %2")
+                .arg(QFileInfo(path).fileName(), removeFailure(QFileInfo(path).exists())));
 }
 
 void DesktopSystem::startProgram(const QString& program, const QStringList& arguments) {
