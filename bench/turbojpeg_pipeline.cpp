@@ -1,7 +1,8 @@
 // The floor the real run is measured against: a plain loop, no window, no scratch file and no
 // writer library. Each picture is decoded (a JPEG at the decoder's reduced scale), scaled to
-// 1024 pixels wide and encoded as a progressive JPEG of quality 90.
-//   turbojpeg_pipeline OUTPUT_FOLDER PICTURE...
+// 1024 pixels wide and encoded as a progressive JPEG of quality 90, its colour halved both ways
+// (4:2:0) as the library does by default, or kept whole (4:4:4) as Velaria writes at quality 90.
+//   turbojpeg_pipeline [--444] OUTPUT_FOLDER PICTURE...
 
 #include <turbojpeg.h>
 
@@ -9,13 +10,20 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <cstdio>
+#include <cstring>
 
 #include "toolkit/drawing.h"
 #include "toolkit/scaled_jpeg.h"
 
 int main(int argc, char** argv) {
+    int sampling = TJSAMP_420;
+    if (argc > 1 && std::strcmp(argv[1], "--444") == 0) {
+        sampling = TJSAMP_444;
+        --argc;
+        ++argv;
+    }
     if (argc < 3) {
-        std::fprintf(stderr, "usage: turbojpeg_pipeline OUTPUT_FOLDER PICTURE...\n");
+        std::fprintf(stderr, "usage: turbojpeg_pipeline [--444] OUTPUT_FOLDER PICTURE...\n");
         return 2;
     }
     QImageReader::setAllocationLimit(1024);
@@ -48,7 +56,7 @@ int main(int argc, char** argv) {
         unsigned char* jpeg = nullptr;
         unsigned long jpegSize = 0;
         if (tjCompress2(encoder, scaled.constBits(), scaled.width(), int(scaled.bytesPerLine()),
-                        scaled.height(), TJPF_BGRX, &jpeg, &jpegSize, TJSAMP_420, 90,
+                        scaled.height(), TJPF_BGRX, &jpeg, &jpegSize, sampling, 90,
                         TJFLAG_PROGRESSIVE) != 0) {
             ++failed;
             continue;
