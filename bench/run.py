@@ -97,10 +97,10 @@ def main():
     velaria = results["Velaria (JPG)"][0]
     print(f"\n{count} pictures to 1024 pixels wide, quality 90, progressive; "
           f"median of {runs} runs on {os.cpu_count()} cores\n")
-    print(f"| {'tool':<33} | wall s | best s | pictures/s | CPU s | peak MiB | x Velaria |")
-    print(f"|{'-' * 35}|-------:|-------:|-----------:|------:|---------:|----------:|")
+    print(f"| {'tool':<37} | wall s | best s | pictures/s | CPU s | peak MiB | x Velaria |")
+    print(f"|{'-' * 39}|-------:|-------:|-----------:|------:|---------:|----------:|")
     for name, (wall, cpu, peak) in results.items():
-        print(f"| {name:<33} | {wall:6.2f} | {best[name]:6.2f} | {count / wall:10.1f} | "
+        print(f"| {name:<37} | {wall:6.2f} | {best[name]:6.2f} | {count / wall:10.1f} | "
               f"{cpu:5.2f} | {peak:8.0f} | {wall / velaria:9.2f} |")
     print("(wall: median; best: the fastest run, nearest to a machine doing nothing else; "
           "two processes: memory is the two processes' peaks added)")
@@ -122,7 +122,7 @@ def main():
                     os.path.join(vips420, "%s.jpg[Q=90,interlace,subsample_mode=on]")] + pictures,
                    check=True)
     quality = subprocess.run([sys.executable, os.path.join(HERE, "quality.py"), corpus,
-                              os.path.join(out["velaria"], "DestinoJPG"), vips420, out["vips"]])
+                              os.path.join(out["velaria"], "DestinoJPG"), out["vips"], vips420])
 
     # Memory must not grow with the number of pictures: 500 of them, the corpus over and over.
     many = fresh(os.path.join(work, "many"))
