@@ -60,7 +60,8 @@ enum {
 DIJPG_EXPORT int32_t DISetScratchPath(const char* scratchPath);
 
 /* Encodes the picture of the scratch BMP file as a JPEG file at `destination`, replacing any
-   file there, at `quality` (1..100, 4:2:0 chroma), progressive when `progressive` is not 0.
+   file there, at `quality` (1..100; from 90 up the colour is kept whole, 4:4:4, below that it is
+   halved both ways, 4:2:0), progressive when `progressive` is not 0.
    Returns DIJPG_OK or one of the error codes above. */
 DIJPG_EXPORT int32_t DIWriteJpg(const char* destination, int32_t quality, int32_t progressive);
 

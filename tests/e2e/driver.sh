@@ -209,19 +209,6 @@ e2e_drag() {
   xdotool mouseup 1
 }
 
-# Prints the id of the visible window whose title matches the expression, once there is one
-# (the newest of them if there are several).
-e2e_find_window() {
-  local id
-  for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | sort -n | tail -n 1 || true)
-    [[ -n $id ]] && { echo "$id"; return 0; }
-    kill -0 "$e2e_program_pid" 2>/dev/null || e2e_fail "el programa terminó: $(cat "$e2e_tmp/velaria.log")"
-    sleep 0.1
-  done
-  e2e_fail "no apareció ninguna ventana «$1»"
-}
-
 e2e_no_window() {
   [[ -z $(xdotool search --onlyvisible --name "$1" 2>/dev/null || true) ]]
 }

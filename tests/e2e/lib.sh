@@ -199,16 +199,23 @@ e2e_shows_sample() {
   return 1
 }
 
-# Waits for the program's main window and prints its id.
-e2e_wait_window() {
+# Prints the id of the newest visible window whose title matches the pattern, waiting for it;
+# fails the test when the program ends first or no such window comes. The second argument says
+# what was awaited, for the failure.
+e2e_find_window() {
   local id
   for _ in $(seq 300); do
-    id=$(xdotool search --onlyvisible --name '^Velaria 1\.0 - ' 2>/dev/null | head -n 1 || true)
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | sort -n | tail -n 1 || true)
     [[ -n $id ]] && { echo "$id"; return 0; }
     kill -0 "$e2e_program_pid" 2>/dev/null || e2e_fail "el programa terminó: $(cat "$e2e_tmp/velaria.log")"
     sleep 0.1
   done
-  e2e_fail "la ventana de Velaria no apareció"
+  e2e_fail "${2:-no apareció ninguna ventana «$1»}"
+}
+
+# Waits for the program's main window and prints its id.
+e2e_wait_window() {
+  e2e_find_window '^Velaria 1\.0 - ' "la ventana de Velaria no apareció"
 }
 
 # Closes the window as a user does (Alt+F4 through the window manager), pressing again while
