@@ -138,6 +138,15 @@ e2e_seen() {
   e2e_shot && e2e_measure
 }
 
+# Fails the test unless the movable handles end where the frame does, right and bottom, as
+# measured last.
+e2e_expect_handles_on_frame() {
+  [[ $e2e_wide_right -eq $e2e_frame_right ]] ||
+    e2e_fail "el tirador de la anchura acaba en $e2e_wide_right, el marco en $e2e_frame_right"
+  [[ $e2e_tall_bottom -eq $e2e_frame_bottom ]] ||
+    e2e_fail "el tirador de la altura acaba en $e2e_tall_bottom, el marco en $e2e_frame_bottom"
+}
+
 # The same, failing the test if nothing is to be seen.
 e2e_look() {
   e2e_shot && e2e_measure || e2e_fail "no se ven el marco y sus tiradores"

@@ -94,16 +94,6 @@ void PictureBox::clearSurface(std::uint32_t bbggrr) {
     update();
 }
 
-void PictureBox::writeSurface(QIODevice& device) {
-    ensureSurface();
-    writeBmp(surface_, device);
-}
-
-void PictureBox::saveSurface(const QString& path) {
-    ensureSurface();
-    saveBmp(surface_, path);
-}
-
 void PictureBox::mouseMoveEvent(QMouseEvent* event) {
     const QPointF inner = event->position() - QPointF(contentsRect().topLeft());
     emit mouseMoved(buttonBits(event->buttons()), shiftBits(event->modifiers()),

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QFrame>
-#include <QIODevice>
 #include <QImage>
 #include <cstdint>
 
@@ -39,11 +38,6 @@ class PictureBox : public QFrame, public Geometry {
     void takeSurface(const QImage& drawing);
     // Fills the whole surface with one colour.
     void clearSurface(std::uint32_t bbggrr);
-    // Saves the surface as a 24-bit BMP file, replacing any file there only once the new one
-    // is complete. Raises a Failure naming the file and the reason.
-    void saveSurface(const QString& path);
-    // Writes the surface as a 24-bit BMP into an open device.
-    void writeSurface(QIODevice& device);
 
   signals:
     // button: 1 left, 2 right, 4 middle (any combination); shift: 1 Shift, 2 Ctrl, 4 Alt.
