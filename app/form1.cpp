@@ -11,9 +11,12 @@
 
 namespace {
 
+QString controlKey(const char* name, std::int16_t index) {
+    return index < 0 ? QString::fromLatin1(name)
+                     : QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(index);
+}
 QString controlKey(const layout::ControlRow& row) {
-    return row.index < 0 ? QString::fromLatin1(row.name)
-                         : QStringLiteral("%1(%2)").arg(QLatin1String(row.name)).arg(row.index);
+    return controlKey(row.name, row.index);
 }
 
 QWidget* createControl(const layout::ControlRow& row, QWidget* container) {
@@ -69,10 +72,10 @@ void applyRow(const layout::ControlRow& row, QWidget* widget) {
         frame->setBackColor(toolkit::toBbggrr(widget->palette().color(QPalette::Button)));
     }
     widget->setAccessibleName(text.isEmpty() ? controlKey(row) : text);
+    // The handles take the focus by a click too: the arrow keys move them.
     widget->setFocusPolicy(row.tabIndex < 0 || row.kind == layout::Kind::Label ? Qt::NoFocus
-                           : row.kind == layout::Kind::Frame || row.kind == layout::Kind::Handle
-                               ? Qt::TabFocus
-                               : Qt::StrongFocus);
+                           : row.kind == layout::Kind::Frame                   ? Qt::TabFocus
+                                                                               : Qt::StrongFocus);
 }
 
 template <class Control>
@@ -145,6 +148,13 @@ void Form1::buildControls() {
     for (std::int16_t i : {0, 1, 2})
         Check2.add(i, control<CheckBox>(built, QStringLiteral("Check2(%1)").arg(i)));
 
+    for (const layout::AccessibleRow& row : layout::accessibleTexts()) {
+        QWidget* widget = built.at(controlKey(row.name, row.index));
+        widget->setAccessibleName(QString::fromUtf8(row.accessibleName));
+        if (row.description) widget->setAccessibleDescription(QString::fromUtf8(row.description));
+    }
+    for (std::int16_t i : {0, 1}) Label1(i).setBuddy(&Text1(i));
+
     for (const layout::LineRow& row : layout::lines()) {
         toolkit::Line& line = QLatin1String(row.name) == QLatin1String("Line1") ? Line1 : Line2;
         line.setX1(row.x1);
@@ -171,7 +181,27 @@ void Form1::connectHandlers() {
                 [this, i](std::int16_t button, std::int16_t shift, float x, float y) {
                     untrapped([&] { Picture3_MouseMove(i, button, shift, x, y); });
                 });
+        connect(&Picture2(i), &toolkit::PictureBox::keyDown, this,
+                [this, i](std::int16_t key, std::int16_t shift) {
+                    untrapped([&] { Picture2_KeyDown(i, key, shift); });
+                });
+        connect(&Picture3(i), &toolkit::PictureBox::keyDown, this,
+                [this, i](std::int16_t key, std::int16_t shift) {
+                    untrapped([&] { Picture3_KeyDown(i, key, shift); });
+                });
+        connect(&Text1(i), &toolkit::TextBox::keyDown, this,
+                [this, i](std::int16_t key, std::int16_t shift) {
+                    untrapped([&] { Text1_KeyDown(i, key, shift); });
+                });
+        connect(&Text1(i), &toolkit::TextBox::lostFocus, this,
+                [this, i] { untrapped([&] { Text1_LostFocus(i); }); });
     }
+}
+
+Form1::~Form1() {
+    // Closing the window moves the focus while the controls still stand and this window no
+    // longer does: a size box must not act on it then.
+    for (std::int16_t i : {0, 1}) Text1(i).disconnect(this);
 }
 
 void Form1::Command1_Click() {

@@ -18,6 +18,7 @@ class Form1 : public QWidget {
     Q_OBJECT
   public:
     explicit Form1(toolkit::System& system, QWidget* parent = nullptr);
+    ~Form1() override;
 
     // Event handlers.
     void Form_Load();
@@ -30,6 +31,10 @@ class Form1 : public QWidget {
                             float Y);
     void Picture3_MouseMove(std::int16_t Index, std::int16_t Button, std::int16_t Shift, float X,
                             float Y);
+    void Picture2_KeyDown(std::int16_t Index, std::int16_t KeyCode, std::int16_t Shift);
+    void Picture3_KeyDown(std::int16_t Index, std::int16_t KeyCode, std::int16_t Shift);
+    void Text1_KeyDown(std::int16_t Index, std::int16_t KeyCode, std::int16_t Shift);
+    void Text1_LostFocus(std::int16_t Index);
 
     // The batch run behind "INICIAR ".
     void ConvertFolder();
@@ -82,6 +87,9 @@ class Form1 : public QWidget {
     // line follow.
     template <class Run>
     void refitWidthToKeptProportion(Run&& run);
+    // A size typed into Text1(Index) and ended: a drag of the movable handle to where it gives
+    // that size, or the box back to the frame's size when the text is no size.
+    void takeTypedSize(std::int16_t Index);
 
     toolkit::System& system_;
     // The JPEG writer library, bound at the first JPEG written and kept until the program ends.

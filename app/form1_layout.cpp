@@ -22,6 +22,11 @@ const WindowRow kWindow{
     8175,
 };
 
+constexpr const char* kWidthKeys =
+    "Flecha izquierda o derecha: un píxel más estrecho o más ancho; con Mayúsculas, diez";
+constexpr const char* kHeightKeys =
+    "Flecha arriba o abajo: un píxel más bajo o más alto; con Mayúsculas, diez";
+
 // clang-format off
 const ControlRow kControls[] = {
 //   kind                 name          idx text                          left  top   width height font        back colour              chk tab inside
@@ -54,6 +59,20 @@ const LineRow kLines[] = {
     {"Line2", 2280, 840, 2280, 1200},
     {"Line1", 2760, 240, 3240, 240},
 };
+
+const AccessibleRow kAccessible[] = {
+    {"File1",    -1, "Archivos de la carpeta", nullptr},
+    {"Picture1", -1, "Marco de la vista previa",
+                     "Su ancho y su alto son el tamaño de las imágenes que se escriben"},
+    {"Image1",   -1, "Vista previa", nullptr},
+    {"Picture2",  0, "Ancho: asa izquierda, fija; las flechas mueven el asa derecha", kWidthKeys},
+    {"Picture2",  1, "Ancho: asa derecha, se arrastra o se mueve con las flechas", kWidthKeys},
+    {"Picture3",  0, "Alto: asa superior, fija; las flechas mueven el asa inferior", kHeightKeys},
+    {"Picture3",  1, "Alto: asa inferior, se arrastra o se mueve con las flechas", kHeightKeys},
+    // Their descriptions say the size in pixels as well, and follow it.
+    {"Text1",     0, "Ancho del marco", nullptr},
+    {"Text1",     1, "Alto del marco", nullptr},
+};
 // clang-format on
 
 }  // namespace
@@ -66,6 +85,9 @@ std::span<const ControlRow> controls() {
 }
 std::span<const LineRow> lines() {
     return kLines;
+}
+std::span<const AccessibleRow> accessibleTexts() {
+    return kAccessible;
 }
 
 }  // namespace layout

@@ -33,6 +33,14 @@ struct LineRow {
     float x1, y1, x2, y2;
 };
 
+// What a screen reader says of a control whose text does not say it (or that has none).
+struct AccessibleRow {
+    const char* name;
+    std::int16_t index;
+    const char* accessibleName;  // UTF-8
+    const char* description;     // UTF-8; nullptr: none
+};
+
 struct WindowRow {
     const char* caption;
     std::uint32_t backColor;
@@ -42,5 +50,6 @@ struct WindowRow {
 const WindowRow& window();
 std::span<const ControlRow> controls();
 std::span<const LineRow> lines();
+std::span<const AccessibleRow> accessibleTexts();
 
 }  // namespace layout

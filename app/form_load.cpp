@@ -1,4 +1,5 @@
 #include "form1.h"
+#include "size_readout.h"
 #include "toolkit/failure.h"
 #include "toolkit/units.h"
 
@@ -31,7 +32,7 @@ void Form1::Form_Load() {
     skipOnFailure([&] { SourceHeight = toolkit::roundHalfEven(Image1->height()); });
     skipOnFailure([&] { Image1->setStretch(true); });
     refitHeightToKeptProportion([](auto&& step) { skipOnFailure(step); });
-    skipOnFailure([&] { Text1(0).setText(toolkit::numberToText(Picture1->width())); });
-    skipOnFailure([&] { Text1(1).setText(toolkit::numberToText(Picture1->height())); });
+    skipOnFailure([&] { showSize(Text1(0), Picture1->width()); });
+    skipOnFailure([&] { showSize(Text1(1), Picture1->height()); });
     skipOnFailure([&] { Text2->hide(); });
 }

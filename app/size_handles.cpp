@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "form1.h"
+#include "size_readout.h"
 #include "toolkit/units.h"
 
 // The two pairs of handles beside the preview frame set the target size: the width pair above
@@ -35,8 +36,8 @@ bool keepsProportion(const Form1& form) {
 }
 
 void showFrameSize(Form1& form) {
-    form.Text1(0).setText(toolkit::numberToText(form.Picture1->width()));
-    form.Text1(1).setText(toolkit::numberToText(form.Picture1->height()));
+    showSize(form.Text1(0), form.Picture1->width());
+    showSize(form.Text1(1), form.Picture1->height());
 }
 
 }  // namespace

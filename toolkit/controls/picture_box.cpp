@@ -6,6 +6,7 @@
 #include "../drawing.h"
 #include "../failure.h"
 #include "../units.h"
+#include "keys.h"
 
 namespace toolkit {
 
@@ -17,14 +18,6 @@ std::int16_t buttonBits(Qt::MouseButtons buttons) {
     if (buttons & Qt::RightButton) bits |= 2;
     if (buttons & Qt::MiddleButton) bits |= 4;
     if (buttons & ~(Qt::LeftButton | Qt::RightButton | Qt::MiddleButton)) bits |= 4;
-    return bits;
-}
-
-std::int16_t shiftBits(Qt::KeyboardModifiers modifiers) {
-    std::int16_t bits = 0;
-    if (modifiers & Qt::ShiftModifier) bits |= 1;
-    if (modifiers & Qt::ControlModifier) bits |= 2;
-    if (modifiers & Qt::AltModifier) bits |= 4;
     return bits;
 }
 
@@ -100,6 +93,25 @@ void PictureBox::mouseMoveEvent(QMouseEvent* event) {
                     float(inner.x() * kUnitsPerPixel), float(inner.y() * kUnitsPerPixel));
 }
 
+void PictureBox::keyPressEvent(QKeyEvent* event) {
+    if (const std::int16_t code = keyCode(*event)) {
+        emit keyDown(code, shiftBits(event->modifiers()));
+        event->accept();
+    } else {
+        QFrame::keyPressEvent(event);
+    }
+}
+
+void PictureBox::focusInEvent(QFocusEvent* event) {
+    QFrame::focusInEvent(event);
+    update();
+}
+
+void PictureBox::focusOutEvent(QFocusEvent* event) {
+    QFrame::focusOutEvent(event);
+    update();
+}
+
 void PictureBox::paintEvent(QPaintEvent* event) {
     if (autoRedraw_ && !surface_.isNull()) {
         QPainter painter(this);
@@ -107,6 +119,18 @@ void PictureBox::paintEvent(QPaintEvent* event) {
         painter.drawImage(contentsRect().topLeft(), surface_);
     }
     QFrame::paintEvent(event);
+    if (hasFocus()) {
+        // A ring two pixels wide, one pixel inside the border, in the border's colour: it shows
+        // on the white and on the blue handle alike and leaves the middle of the box, where its
+        // colour is seen, as it was.
+        QPainter painter(this);
+        const QRect ring = contentsRect().adjusted(1, 1, -1, -1);
+        const QColor ink = palette().color(QPalette::WindowText);
+        painter.fillRect(QRect(ring.topLeft(), QSize(ring.width(), 2)), ink);
+        painter.fillRect(QRect(ring.left(), ring.bottom() - 1, ring.width(), 2), ink);
+        painter.fillRect(QRect(ring.topLeft(), QSize(2, ring.height())), ink);
+        painter.fillRect(QRect(ring.right() - 1, ring.top(), 2, ring.height()), ink);
+    }
 }
 
 }  // namespace toolkit

@@ -10,7 +10,8 @@ namespace toolkit {
 
 // A framed box: the preview frame and the square size handles. It raises movement events in
 // the window's length unit, relative to its own inner top-left corner, with or without a button
-// held; while a button is held they keep coming to the box where it went down.
+// held; while a button is held they keep coming to the box where it went down. With the focus
+// it raises key events for the keys the window acts on.
 class PictureBox : public QFrame, public Geometry {
     Q_OBJECT
   public:
@@ -42,9 +43,15 @@ class PictureBox : public QFrame, public Geometry {
   signals:
     // button: 1 left, 2 right, 4 middle (any combination); shift: 1 Shift, 2 Ctrl, 4 Alt.
     void mouseMoved(std::int16_t button, std::int16_t shift, float x, float y);
+    // A key the window acts on (keys.h), pressed while the box has the focus.
+    void keyDown(std::int16_t keyCode, std::int16_t shift);
 
   protected:
     void mouseMoveEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // The focus shows as a ring inside the border.
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
   private:

@@ -5,6 +5,7 @@
 
 #include "../failure.h"
 #include "../units.h"
+#include "keys.h"
 
 namespace toolkit {
 
@@ -107,6 +108,18 @@ TextBox::TextBox(QWidget* parent) : QLineEdit(parent), Geometry(this) {}
 void TextBox::setText(const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));
     QLineEdit::setText(nul < 0 ? text : text.left(nul));
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event) {
+    if (const std::int16_t code = keyCode(*event))
+        emit keyDown(code, shiftBits(event->modifiers()));
+    QLineEdit::keyPressEvent(event);
+}
+
+void TextBox::focusOutEvent(QFocusEvent* event) {
+    QLineEdit::focusOutEvent(event);
+    if (event->reason() != Qt::ActiveWindowFocusReason && event->reason() != Qt::PopupFocusReason)
+        emit lostFocus();
 }
 
 Label::Label(QWidget* parent) : QLabel(parent), Geometry(this) {

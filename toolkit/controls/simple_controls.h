@@ -45,7 +45,8 @@ class CheckBox : public QCheckBox, public Geometry {
     QColor backColor_;
 };
 
-// A one-line text box. Given a text with a NUL, it keeps only what precedes the NUL.
+// A one-line text box. Given a text with a NUL, it keeps only what precedes the NUL. The
+// program's own setText clears isModified(); typing sets it.
 class TextBox : public QLineEdit, public Geometry {
     Q_OBJECT
   public:
@@ -53,6 +54,17 @@ class TextBox : public QLineEdit, public Geometry {
     using Geometry::width;
     explicit TextBox(QWidget* parent);
     void setText(const QString& text);
+
+  signals:
+    // A key the window acts on (keys.h), before the box itself handles it.
+    void keyDown(std::int16_t keyCode, std::int16_t shift);
+    // The focus went to another control of the window; not when another window or a pop-up
+    // menu takes it for a while.
+    void lostFocus();
+
+  protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 };
 
 class Label : public QLabel, public Geometry {
