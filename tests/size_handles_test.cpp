@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QImageReader>
 #include <QPaintEvent>
 #include <QTemporaryDir>
@@ -10,6 +11,7 @@
 #include "app/form1.h"
 #include "support/fake_system.h"
 #include "support/program_folder.h"
+#include "support/window_driving.h"
 
 // The handles driven by real mouse events sent through the window system, so that the implicit
 // grab (events staying with the handle where a button went down) is the one the user gets.
@@ -74,6 +76,18 @@ class SizeHandles : public ::testing::Test {
     void releaseAll() {
         for (Qt::MouseButton button : held) QTest::mouseRelease(window(), button, {}, pointer);
         held.clear();
+    }
+
+    // Types into a size box, replacing what it shows, and ends with a key (Tab leaves it).
+    void type(toolkit::TextBox& box, const QString& text, Qt::Key end) {
+        if (!form.isActiveWindow()) {
+            form.activateWindow();
+            ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+        }
+        box.setFocus(Qt::TabFocusReason);
+        box.selectAll();
+        QTest::keyClicks(&box, text);
+        QTest::keyClick(&box, end);
     }
 
     // Drags the right-hand width handle until its outer left edge stands at leftPx.
@@ -389,4 +403,178 @@ TEST_F(SizeHandles, ThePairTouchedLastDecidesWhichSideDrivesTheRun) {
     moveTo(on(form.Picture2(0)));  // the width pair last: the width drives
     form.Picture1->setWidth(1200);
     EXPECT_EQ(convertedSize(), QSize(80, 53));  // 80 x 400 / 600 = 53.3 px
+}
+
+namespace {
+
+QString spokenName(QWidget& control) {
+    return QAccessible::queryAccessibleInterface(&control)->text(QAccessible::Name);
+}
+
+}  // namespace
+
+TEST_F(SizeHandles, TabAndClickFocusTheHandlesWhichShowIt) {
+    form.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
+    ASSERT_EQ(QApplication::focusWidget(), form.File1);
+    // The layout's order; the hidden Check1 is passed over.
+    for (QWidget* next : std::initializer_list<QWidget*>{
+             form.Picture1, form.Command1, &form.Picture2(0), &form.Picture2(1), &form.Picture3(0),
+             &form.Picture3(1), &form.Check2(0)}) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), next) << next->objectName().toStdString();
+    }
+    const auto ringPixel = [&](QWidget& handle) { return handle.grab().toImage().pixel(2, 8); };
+    const QRgb unfocused = ringPixel(form.Picture3(1));
+    press(on(form.Picture3(1)));
+    releaseAll();
+    EXPECT_EQ(QApplication::focusWidget(), &form.Picture3(1));
+    EXPECT_NE(ringPixel(form.Picture3(1)), unfocused);
+    // The middle, where the end-to-end tests read the marker, keeps the handle's colour.
+    EXPECT_EQ(form.Picture3(1).grab().toImage().pixelColor(4, 4), QColor(0, 0, 255));
+}
+
+TEST_F(SizeHandles, ArrowKeysMoveThePairsMovableHandleAsADragDoes) {
+    struct Case {
+        toolkit::PictureBox* handle;
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        float width, height;  // the frame's, after the key
+        bool widthPairMarked;
+        bool acts;  // false: the window stays exactly as it was
+    };
+    const Case cases[] = {
+        {&form.Picture2(1), Qt::Key_Right, {}, 6630, 4965, true, true},
+        {&form.Picture2(0), Qt::Key_Left, Qt::ShiftModifier, 6480, 4965, true, true},
+        {&form.Picture3(1), Qt::Key_Down, {}, 6480, 4980, false, true},
+        {&form.Picture3(0), Qt::Key_Up, Qt::ShiftModifier, 6480, 4830, false, true},
+        // The other pair's arrows do nothing at all.
+        {&form.Picture2(1), Qt::Key_Up, {}, 6480, 4830, false, false},
+        {&form.Picture3(0), Qt::Key_Right, {}, 6480, 4830, false, false},
+    };
+    form.Check2(2).setValue(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.handle->objectName().toStdString() + " " + std::to_string(c.key));
+        const QStringList before = describeWindow(form);
+        QTest::keyClick(c.handle, c.key, c.modifiers);
+        if (!c.acts) {
+            EXPECT_EQ(describeWindow(form), before);
+            continue;
+        }
+        EXPECT_EQ(form.Picture1->width(), c.width);
+        EXPECT_EQ(form.Picture1->height(), c.height);
+        EXPECT_EQ(form.Picture2(1).left() + 255, 2520 + c.width);
+        EXPECT_EQ(form.Picture3(1).top() + 255, 480 + c.height);
+        EXPECT_EQ(form.Line1.x2(), form.Picture2(1).left());
+        EXPECT_EQ(form.Line2.y2(), form.Picture3(1).top());
+        EXPECT_EQ(form.Picture2(1).backColor(), c.widthPairMarked ? kBlue : kWhite);
+        EXPECT_EQ(form.Picture3(1).backColor(), c.widthPairMarked ? kWhite : kBlue);
+        EXPECT_EQ(form.Text1(0).text(), QString::number(c.width));
+        EXPECT_EQ(form.Text1(1).text(), QString::number(c.height));
+        EXPECT_EQ(placeOf(form.Picture2(0)), (Place{2520, 120, 255, 255}));
+        EXPECT_EQ(placeOf(form.Picture3(0)), (Place{2160, 480, 255, 255}));
+    }
+
+    // Near the fixed edge a key snaps as a drag does: 510 from it stays, 495 goes to 555.
+    form.Check2(2).setValue(1);
+    type(form.Text1(0), QStringLiteral("765"), Qt::Key_Return);
+    ASSERT_EQ(form.Picture1->width(), 765.0f);
+    QTest::keyClick(&form.Picture2(1), Qt::Key_Left);
+    EXPECT_EQ(form.Picture1->width(), 810.0f);
+    // And the kept proportion follows: 810 x 600 / 800 = 607.5, 40.5 px, stored as 40 px.
+    EXPECT_EQ(form.Picture1->height(), 600.0f);
+    EXPECT_EQ(form.Picture3(1).top(), 480.0f + 600 - 255);
+}
+
+TEST_F(SizeHandles, ASizeTypedAndEndedIsADragToWhereItGivesThatSize) {
+    struct Case {
+        int box;
+        const char* typed;
+        Qt::Key end;  // Tab: leaving the box
+        float width, height;
+    };
+    // The frame starts at 6615 x 4965, unticked. A size the handles cannot take exactly goes to
+    // the nearest whole pixel; one closer than 500 to the fixed edge snaps to 810.
+    const Case cases[] = {
+        {0, "9000", Qt::Key_Return, 9000, 4965},
+        {0, "1000", Qt::Key_Tab, 1005, 4965},
+        {1, " 765 ", Qt::Key_Enter, 1005, 765},
+        {0, "300", Qt::Key_Return, 810, 765},
+        {1, "0", Qt::Key_Tab, 810, 810},
+        {0, "488985", Qt::Key_Return, 488985, 810},
+        {1, "00491025", Qt::Key_Return, 488985, 491025},
+    };
+    form.Check2(2).setValue(0);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        type(form.Text1(c.box), QString::fromLatin1(c.typed), c.end);
+        EXPECT_EQ(form.Picture1->width(), c.width);
+        EXPECT_EQ(form.Picture1->height(), c.height);
+        EXPECT_EQ(form.Picture2(1).left() + 255, 2520 + c.width);
+        EXPECT_EQ(form.Picture3(1).top() + 255, 480 + c.height);
+        EXPECT_EQ(form.Picture2(1).backColor(), c.box == 0 ? kBlue : kWhite);
+        const float size = c.box == 0 ? c.width : c.height;
+        EXPECT_EQ(form.Text1(c.box).text(), QString::number(size));
+        EXPECT_EQ(form.Text1(c.box).toolTip(),
+                  QStringLiteral("%1 = %2 píxeles").arg(size).arg(size / 15));
+    }
+
+    // Ticked, the other side follows the kept proportion as after a drag.
+    form.Check2(2).setValue(1);
+    type(form.Text1(0), QStringLiteral("12000"), Qt::Key_Return);
+    EXPECT_EQ(placeOf(*form.Picture1), (Place{2520, 480, 12000, 9000}));
+    type(form.Text1(1), QStringLiteral("900"), Qt::Key_Tab);
+    EXPECT_EQ(placeOf(*form.Picture1), (Place{2520, 480, 1200, 900}));
+    EXPECT_EQ(placeOf(*form.Image1), (Place{0, 0, 1200, 900}));
+    EXPECT_EQ(form.Text1(0).text(), QStringLiteral("1200"));
+    const auto description = [&](int box) {
+        return QAccessible::queryAccessibleInterface(&form.Text1(box))
+            ->text(QAccessible::Description);
+    };
+    EXPECT_TRUE(description(0).startsWith(QStringLiteral("1200 = 80 píxeles")))
+        << description(0).toStdString();
+    EXPECT_TRUE(description(1).startsWith(QStringLiteral("900 = 60 píxeles")));
+}
+
+TEST_F(SizeHandles, EscapeOrTextThatIsNoSizeOnlyPutsTheBoxBack) {
+    QTest::keyClick(&form.Picture3(1), Qt::Key_Down);  // the height pair marked last
+    struct Case {
+        int box;
+        const char* typed;
+        Qt::Key end;
+    };
+    for (const Case& c :
+         {Case{0, "abc", Qt::Key_Return}, Case{0, "-15", Qt::Key_Tab}, Case{1, "", Qt::Key_Return},
+          Case{1, "66.5", Qt::Key_Tab}, Case{0, "1e4", Qt::Key_Return},
+          Case{0, "488986", Qt::Key_Return}, Case{1, "491026", Qt::Key_Tab},
+          Case{1, "9000", Qt::Key_Escape}, Case{0, "99999999999999999999999", Qt::Key_Return}}) {
+        SCOPED_TRACE(c.typed);
+        const QStringList before = describeWindow(form);
+        type(form.Text1(c.box), QString::fromLatin1(c.typed), c.end);
+        EXPECT_EQ(describeWindow(form), before);
+    }
+    // Passing through the boxes without typing leaves the marker as it was.
+    const QStringList before = describeWindow(form);
+    form.Text1(0).setFocus(Qt::TabFocusReason);
+    QTest::keyClick(&form.Text1(0), Qt::Key_Return);
+    QTest::keyClick(&form.Text1(0), Qt::Key_Tab);
+    QTest::keyClick(&form.Text1(1), Qt::Key_Tab);
+    EXPECT_EQ(describeWindow(form), before);
+    EXPECT_EQ(form.Picture2(1).backColor(), kWhite);
+}
+
+TEST_F(SizeHandles, ScreenReadersHearSpanishNames) {
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{&form.Picture2(0), &form.Picture2(1), &form.Text1(0)}) {
+        EXPECT_TRUE(spokenName(*control).startsWith(QStringLiteral("Ancho")))
+            << spokenName(*control).toStdString();
+    }
+    for (QWidget* control :
+         std::initializer_list<QWidget*>{&form.Picture3(0), &form.Picture3(1), &form.Text1(1)}) {
+        EXPECT_TRUE(spokenName(*control).startsWith(QStringLiteral("Alto")))
+            << spokenName(*control).toStdString();
+    }
+    EXPECT_EQ(spokenName(*form.Picture1), QStringLiteral("Marco de la vista previa"));
+    EXPECT_EQ(form.Text1(0).toolTip(), QStringLiteral("6615 = 441 píxeles"));
+    EXPECT_EQ(form.Text1(1).toolTip(), QStringLiteral("4965 = 331 píxeles"));
 }
