@@ -36,14 +36,14 @@ e2e_cleanup() {
   done
   # What a bus started ends when it loses the bus, a moment later.
   for _ in $(seq 30); do
-    left=$(e2e_marked_processes)
-    [[ -z $left ]] && break
+    e2e_find_marked
+    ((${#e2e_marked[@]} == 0)) && break
     sleep 0.1
   done
-  if [[ -n $left ]]; then
+  if ((${#e2e_marked[@]})); then
     echo "FALLO: siguen en marcha procesos que arrancó la prueba:" >&2
-    ps -o pid=,args= -p "${left// /,}" >&2 || true
-    kill -9 $left 2>/dev/null || true
+    ps -o pid=,args= -p "$(IFS=,; echo "${e2e_marked[*]}")" >&2 || true
+    kill -9 "${e2e_marked[@]}" 2>/dev/null || true
     status=1
   fi
   left=$(e2e_home_files "$e2e_home")
@@ -58,16 +58,16 @@ e2e_cleanup() {
 }
 trap e2e_cleanup EXIT
 
-# Prints the ids of the running processes that carry this test's mark, on one line. The shell
-# and its subshells do not: they were not started with it.
-e2e_marked_processes() {
-  local file pids=()
+# Sets the array e2e_marked to the ids of the running processes that carry this test's mark.
+# The test's shell and its subshells do not: they were not started with it.
+e2e_find_marked() {
+  local file
+  e2e_marked=()
   # grep goes without the mark, so it does not find itself.
   while IFS= read -r file; do
     file=${file#/proc/}
-    pids+=("${file%/environ}")
+    e2e_marked+=("${file%/environ}")
   done < <(env -u E2E_RUN grep -lsxzF "E2E_RUN=$E2E_RUN" /proc/[0-9]*/environ)
-  echo "${pids[*]}"
 }
 
 # Says what failed, with the program's own output. With E2E_FAILURE_SHOTS naming a folder, a
