@@ -31,7 +31,7 @@ e2e_cleanup() {
     kill "$pid" 2>/dev/null || true
   done
   for pid in "${e2e_pids[@]}"; do
-    for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+    for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     kill -9 "$pid" 2>/dev/null || true
   done
   # What a bus started ends when it loses the bus, a moment later.
