@@ -105,11 +105,11 @@ e2e_start_bus() {
   export DBUS_SESSION_BUS_ADDRESS=$e2e_bus
 }
 
-# Starts Xvfb on a free display and a window manager, so that maximising really resizes the
-# window, and the session bus. The display number is picked at random among the free ones: with the lowest free one,
-# tests side by side would take the number another one is just giving up, and the one leaving
-# removes the newcomer's socket. A server another one beat to its number, or that clients
-# cannot reach, is replaced by a fresh one.
+# Starts the session bus, Xvfb on a free display and a window manager, so that maximising
+# really resizes the window. The display number is picked at random among the free ones: with
+# the lowest free one, tests side by side would take the number another one is just giving up,
+# and the one leaving removes the newcomer's socket. A server another one beat to its number, or
+# that clients cannot reach, is replaced by a fresh one.
 e2e_start_x() {
   local size=${1:-1280x800x24}
   command -v Xvfb >/dev/null || e2e_fail "Xvfb no está instalado (scripts/setup --test)"
