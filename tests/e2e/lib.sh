@@ -95,12 +95,14 @@ e2e_fail() {
 # clients (a reader of the accessibility tree, say) can meet the program on it.
 e2e_start_bus() {
   [[ -n ${e2e_bus:-} ]] && return 0
-  command -v dbus-daemon >/dev/null || e2e_fail "dbus-daemon no está instalado (scripts/setup --test)"
+  command -v dbus-daemon >/dev/null ||
+    e2e_fail "dbus-daemon no está instalado (scripts/setup --test)"
   exec {fd}<> <(:)
   dbus-daemon --session --nofork --nopidfile --address="unix:tmpdir=$e2e_tmp" \
     --print-address="$fd" >"$e2e_tmp/bus.log" 2>&1 &
   e2e_pids+=($!)
-  read -r -t 10 -u "$fd" e2e_bus || e2e_fail "el bus de sesión no arrancó: $(cat "$e2e_tmp/bus.log")"
+  read -r -t 10 -u "$fd" e2e_bus ||
+    e2e_fail "el bus de sesión no arrancó: $(cat "$e2e_tmp/bus.log")"
   exec {fd}<&-
   export DBUS_SESSION_BUS_ADDRESS=$e2e_bus
 }
