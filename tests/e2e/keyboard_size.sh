@@ -8,34 +8,27 @@
 set -euo pipefail
 source "$(dirname "$0")/driver.sh"
 
-# The screen reader's end of the window: a session bus of this test's own and the accessibility
-# bus it starts, on which the program publishes what it shows. Sets DBUS_SESSION_BUS_ADDRESS
-# before the program starts; their processes end with the test's.
+# The screen reader's end of the window: the accessibility bus, started from the test's own
+# session bus, on which the program publishes what it shows. Once the session bus is up and
+# before the program starts: the program joins an accessibility bus that is there, it does not
+# start one.
 a11y_start_bus() {
   local launcher="" children
-  if ! command -v dbus-daemon >/dev/null || [[ ! -x /usr/libexec/at-spi-bus-launcher ]]; then
-    e2e_fail "faltan dbus-daemon o at-spi2-core (scripts/setup --test)"
-  fi
-  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null || e2e_fail "falta python3-pyatspi (scripts/setup --test)"
-  # The accessibility bus puts its socket in the runtime folder: the test's own.
-  mkdir -m 700 "$e2e_tmp/runtime"
-  exec {fd}<> <(:)
-  XDG_RUNTIME_DIR="$e2e_tmp/runtime" dbus-daemon --session --nofork --nopidfile \
-    --print-address="$fd" >"$e2e_tmp/dbus.log" 2>&1 &
-  e2e_pids+=($!)
-  read -r -t 10 -u "$fd" DBUS_SESSION_BUS_ADDRESS || e2e_fail "el bus de sesión no arrancó: $(cat "$e2e_tmp/dbus.log")"
-  exec {fd}<&-
-  export DBUS_SESSION_BUS_ADDRESS
-  # The program joins the accessibility bus once it is there; asking for its address starts it.
+  [[ -x /usr/libexec/at-spi-bus-launcher ]] || e2e_fail "falta at-spi2-core (scripts/setup --test)"
+  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null ||
+    e2e_fail "falta python3-pyatspi (scripts/setup --test)"
+  e2e_start_bus
+  # Asking for its address starts it.
   a11y_address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
     org.a11y.Bus.GetAddress 2>/dev/null | tr -d ' ' || true)
   [[ -n $a11y_address ]] || e2e_fail "el bus de accesibilidad no arrancó"
-  # The session bus started it as a process of its own, not ours: note it and its bus.
+  # The session bus started it as a process of its own, not ours: the test ends it and its bus
+  # by id with the rest.
   launcher=$(a11y_owner "$DBUS_SESSION_BUS_ADDRESS" org.a11y.Bus)
   [[ -n $launcher ]] || e2e_fail "no se sabe qué proceso lleva el bus de accesibilidad"
   mapfile -t children < <(ps -o pid= --ppid "$launcher")
   e2e_pids+=("$launcher" "${children[@]// /}")
-  e2e_program_env+=(QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 XDG_RUNTIME_DIR="$e2e_tmp/runtime")
+  e2e_program_env+=(QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
 }
 
 # The process id behind a name on a bus, or nothing.

@@ -1,26 +1,74 @@
-# Shared by the end-to-end tests: a private X server with a window manager, a fresh copy of the
-# program folder, and clean-up of every process they started, by process id.
+# Shared by the end-to-end tests: a private session (X server, window manager, session bus), a
+# fresh copy of the program folder, and clean-up of every process they started, by process id.
+# The clean-up fails the test when anything it started, however far from it, outlives it.
 # shellcheck shell=bash
 
 e2e_pids=()
 e2e_tmp=$(mktemp -d)
 e2e_extra_dirs=()  # folders a test made outside e2e_tmp (another file system), removed at the end
 
+# Every process the test starts carries this mark in its environment, also one that left its
+# parent (a daemon) or that a bus started for it: the clean-up finds what outlives the test by it.
+export E2E_RUN=$e2e_tmp
+# Nothing of the session the tests run in reaches the program: its display, bus and runtime
+# files are the test's own, its settings go where its HOME says, and no desktop's theme or
+# portal speaks for it.
+unset DISPLAY WAYLAND_DISPLAY DBUS_SESSION_BUS_ADDRESS XDG_CURRENT_DESKTOP XDG_SESSION_DESKTOP \
+  XDG_SESSION_TYPE DESKTOP_SESSION QT_QPA_PLATFORMTHEME XDG_CONFIG_HOME XDG_CACHE_HOME \
+  XDG_DATA_HOME XDG_STATE_HOME
+export XDG_RUNTIME_DIR=$e2e_tmp/runtime
+mkdir -m 700 "$XDG_RUNTIME_DIR"
+# A throw-away home: what the test starts writes nothing into the user's, and the clean-up fails
+# the test if anything but caches is left in it.
+export HOME=$e2e_tmp/casa
+mkdir "$HOME"
+e2e_home=$HOME
+
 e2e_cleanup() {
-  local pid
+  local status=$? pid left
   for ((i = ${#e2e_pids[@]} - 1; i >= 0; i--)); do
     pid=${e2e_pids[i]}
     kill "$pid" 2>/dev/null || true
   done
   for pid in "${e2e_pids[@]}"; do
-    for _ in 1 2 3 4 5 6 7 8 9 10; do kill -0 "$pid" 2>/dev/null || break; sleep 0.2; done
+    for _ in $(seq 40); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
     kill -9 "$pid" 2>/dev/null || true
   done
+  # What a bus started ends when it loses the bus, a moment later.
+  for _ in $(seq 30); do
+    e2e_find_marked
+    ((${#e2e_marked[@]} == 0)) && break
+    sleep 0.1
+  done
+  if ((${#e2e_marked[@]})); then
+    echo "FALLO: siguen en marcha procesos que arrancó la prueba:" >&2
+    ps -o pid=,args= -p "$(IFS=,; echo "${e2e_marked[*]}")" >&2 || true
+    kill -9 "${e2e_marked[@]}" 2>/dev/null || true
+    status=1
+  fi
+  left=$(e2e_home_files "$e2e_home")
+  if [[ -n $left ]]; then
+    echo "FALLO: en la carpeta personal de la prueba quedan: $left" >&2
+    status=1
+  fi
   rm -rf "$e2e_tmp"
   local dir
   for dir in "${e2e_extra_dirs[@]}"; do rm -rf "$dir"; done
+  exit "$status"
 }
 trap e2e_cleanup EXIT
+
+# Sets the array e2e_marked to the ids of the running processes that carry this test's mark.
+# The test's shell and its subshells do not: they were not started with it.
+e2e_find_marked() {
+  local file
+  e2e_marked=()
+  # grep goes without the mark, so it does not find itself.
+  while IFS= read -r file; do
+    file=${file#/proc/}
+    e2e_marked+=("${file%/environ}")
+  done < <(env -u E2E_RUN grep -lsxzF "E2E_RUN=$E2E_RUN" /proc/[0-9]*/environ)
+}
 
 # Says what failed, with the program's own output. With E2E_FAILURE_SHOTS naming a folder, a
 # picture of our X server's screen at that moment is kept there.
@@ -41,14 +89,33 @@ e2e_fail() {
   exit 1
 }
 
-# Starts Xvfb on a free display and a window manager, so that maximising really resizes the
-# window. The display number is picked at random among the free ones: with the lowest free one,
-# tests side by side would take the number another one is just giving up, and the one leaving
-# removes the newcomer's socket. A server another one beat to its number, or that clients
-# cannot reach, is replaced by a fresh one.
+# Starts the test's own session bus, once, as a desktop session has one: the program then
+# finds no bus missing and none is autolaunched for it (which would outlive the test and write
+# into ~/.dbus). Exports its address as DBUS_SESSION_BUS_ADDRESS and e2e_bus, so that other
+# clients (a reader of the accessibility tree, say) can meet the program on it.
+e2e_start_bus() {
+  [[ -n ${e2e_bus:-} ]] && return 0
+  command -v dbus-daemon >/dev/null ||
+    e2e_fail "dbus-daemon no está instalado (scripts/setup --test)"
+  exec {fd}<> <(:)
+  dbus-daemon --session --nofork --nopidfile --address="unix:tmpdir=$e2e_tmp" \
+    --print-address="$fd" >"$e2e_tmp/bus.log" 2>&1 &
+  e2e_pids+=($!)
+  read -r -t 10 -u "$fd" e2e_bus ||
+    e2e_fail "el bus de sesión no arrancó: $(cat "$e2e_tmp/bus.log")"
+  exec {fd}<&-
+  export DBUS_SESSION_BUS_ADDRESS=$e2e_bus
+}
+
+# Starts the session bus, Xvfb on a free display and a window manager, so that maximising
+# really resizes the window. The display number is picked at random among the free ones: with
+# the lowest free one, tests side by side would take the number another one is just giving up,
+# and the one leaving removes the newcomer's socket. A server another one beat to its number, or
+# that clients cannot reach, is replaced by a fresh one.
 e2e_start_x() {
   local size=${1:-1280x800x24}
   command -v Xvfb >/dev/null || e2e_fail "Xvfb no está instalado (scripts/setup --test)"
+  e2e_start_bus
   for _ in 1 2 3 4 5; do
     e2e_try_start_x "$size" && return 0
   done
@@ -115,6 +182,7 @@ e2e_program_env=()
 # Starts the program in e2e_folder. Its settings and caches (the file dialog keeps a history)
 # go to the test's own folder, not the user's. Sets e2e_program_pid.
 e2e_run_program() {
+  e2e_start_bus
   (cd "$e2e_folder" && exec env QT_QPA_PLATFORM=xcb XDG_CONFIG_HOME="$e2e_tmp/config" \
     XDG_CACHE_HOME="$e2e_tmp/cache" "${e2e_program_env[@]}" ./velaria >"$e2e_tmp/velaria.log" 2>&1) &
   e2e_program_pid=$!
@@ -131,6 +199,7 @@ e2e_start_program() {
 # Starts the program from any command line, as a launcher does: from a working folder that is
 # not the program folder. Sets e2e_program_pid.
 e2e_start_command() {
+  e2e_start_bus
   (cd "$e2e_tmp" && exec env QT_QPA_PLATFORM=xcb "$@" >"$e2e_tmp/velaria.log" 2>&1) &
   e2e_program_pid=$!
   e2e_pids+=("$e2e_program_pid")
@@ -240,4 +309,10 @@ e2e_wait_exit() {
   kill -0 "$e2e_program_pid" 2>/dev/null && e2e_fail "el programa no se cerró"
   e2e_status=0
   wait "$e2e_program_pid" || e2e_status=$?
+}
+
+# What a home folder holds but folders and caches (files, links, sockets), sorted, on one line:
+# what a user would find there besides what was there before.
+e2e_home_files() {
+  (cd "$1" && find . ! -type d ! -path './.cache/*' | LC_ALL=C sort | tr '\n' ' ')
 }

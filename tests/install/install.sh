@@ -81,7 +81,7 @@ HOME=$home make -s -C "$source" uninstall >"$e2e_tmp/uninstall.log" 2>&1 ||
   e2e_fail "make uninstall: $(cat "$e2e_tmp/uninstall.log")"
 grep -qF "Se conserva «$program/DestinoJPG»" "$e2e_tmp/uninstall.log" ||
   e2e_fail "el mensaje no dice qué se conserva: $(cat "$e2e_tmp/uninstall.log")"
-left=$(cd "$home" && find . -type f | sort | tr '\n' ' ')
+left=$(e2e_home_files "$home")
 [[ $left == "./.local/opt/velaria/DestinoJPG/muestra.jpg ./.local/share/applications/otro.desktop ./.local/share/icons/hicolor/48x48/apps/otro.png " ]] ||
   e2e_fail "tras desinstalar quedan: $left"
 cmp -s "$e2e_tmp/convertida.jpg" "$converted" || e2e_fail "desinstalar tocó la imagen convertida"
