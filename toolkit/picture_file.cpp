@@ -10,6 +10,7 @@
 #include "color_profile.h"
 #include "failure.h"
 #include "file_errors.h"
+#include "os2_bitmap.h"
 #include "scaled_jpeg.h"
 
 #ifdef Q_OS_UNIX
@@ -346,6 +347,8 @@ PictureRead readPictureFile(const QString& path, QSize atLeast) {
                 decodeCmykJpeg(mapped, size, reduction, embeddedProfile("jpeg", mapped, size)),
                 turn);
     }
+    if (read.image.isNull() && mapped && opened.header.format == "bmp")
+        read.image = readOs2BitmapWithShortPalette(mapped, size);
     if (read.image.isNull() && (!opened.reader.read(&read.image) || read.image.isNull()))
         refuse(path, readerReason(opened.reader));
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
