@@ -322,4 +322,11 @@ TEST(CorpusRunColours, TaggedPicturesComeOutAsAColourManagedReferenceInBothOutpu
             EXPECT_GE(coarsePsnr(written, reference), 40.0) << output.toStdString();
         }
     }
+    // The window is left showing the last picture of the list, in the same colours.
+    const QString last = run.form.File1->list(std::int16_t(run.form.File1->listCount() - 1));
+    ASSERT_TRUE(made.contains(last));
+    EXPECT_GE(coarsePsnr(run.form.Image1->picture(),
+                         imageMagick({run.source.filePath(last) + QStringLiteral("[0]"), "-profile",
+                                      profile("sRGB-v4.icc")})),
+              40.0);
 }

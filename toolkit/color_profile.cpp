@@ -197,8 +197,8 @@ bool changesNothing(cmsHTRANSFORM transform) {
         for (int g = 0; g <= 256; g += 32)
             for (int b = 0; b <= 256; b += 32)
                 grid.push_back(qRgb(std::min(r, 255), std::min(g, 255), std::min(b, 255)));
-    seen.resize(grid.size());
-    cmsDoTransform(transform, grid.data(), seen.data(), cmsUInt32Number(grid.size()));
+    seen = grid;
+    cmsDoTransform(transform, seen.data(), seen.data(), cmsUInt32Number(seen.size()));
     for (size_t i = 0; i < grid.size(); ++i)
         if (std::abs(qRed(grid[i]) - qRed(seen[i])) > 1 ||
             std::abs(qGreen(grid[i]) - qGreen(seen[i])) > 1 ||
@@ -244,9 +244,9 @@ void build(Conversion& conversion, const QByteArray& icc) {
     const cmsUInt32Number intent = perceptual ? INTENT_PERCEPTUAL : INTENT_RELATIVE_COLORIMETRIC;
     const ProfileHandle srgb(cmsCreate_sRGBProfile());
     const cmsUInt32Number output = kind == Conversion::Kind::Grey ? TYPE_RGB_8 : kPixelFormat;
-    const cmsUInt32Number flags =
-        cmsFLAGS_BLACKPOINTCOMPENSATION |
-        (kind == Conversion::Kind::Rgb ? cmsFLAGS_COPY_ALPHA : cmsUInt32Number(0));
+    // Pictures are converted in place: the fourth byte of each pixel (alpha, or the unused
+    // byte) is left as it is. Photos seldom repeat a colour, so the one-colour cache only costs.
+    const cmsUInt32Number flags = cmsFLAGS_BLACKPOINTCOMPENSATION | cmsFLAGS_NOCACHE;
     cmsHTRANSFORM transform =
         cmsCreateTransform(source.handle, input, srgb.handle, output, intent, flags);
     if (!transform) return;
@@ -318,12 +318,12 @@ QImage convertedRgb(QImage picture, cmsHTRANSFORM transform) {
         picture.hasAlphaChannel() ? QImage::Format_ARGB32 : QImage::Format_RGB32;
     if (picture.format() != format) picture = std::move(picture).convertToFormat(format);
     if (picture.isNull()) return picture;
-    std::vector<QRgb> row(size_t(picture.width()));
-    for (int y = 0; y < picture.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
-        cmsDoTransform(transform, line, row.data(), cmsUInt32Number(row.size()));
-        std::memcpy(line, row.data(), row.size() * sizeof(QRgb));
-    }
+    uchar* pixels = picture.bits();
+    if (!pixels) return picture;
+    cmsDoTransformLineStride(transform, pixels, pixels, cmsUInt32Number(picture.width()),
+                             cmsUInt32Number(picture.height()),
+                             cmsUInt32Number(picture.bytesPerLine()),
+                             cmsUInt32Number(picture.bytesPerLine()), 0, 0);
     return picture;
 }
 
@@ -376,7 +376,8 @@ QImage convertedToSrgb(QImage picture, const EmbeddedProfile& profile) {
         converted = convertedGrey(std::move(picture), conversion->greys);
     else
         return picture;
-    converted.setColorSpace(QColorSpace::SRgb);
+    // Qt's reader may have noted the file's colour space; what the picture now holds is sRGB.
+    if (converted.colorSpace().isValid()) converted.setColorSpace(QColorSpace::SRgb);
     return converted;
 }
 
@@ -393,7 +394,6 @@ QImage cmykToSrgb(uchar* cmyk, QSize size, qsizetype stride, const EmbeddedProfi
         cmsDoTransform(conversion->transform, in, picture.scanLine(y),
                        cmsUInt32Number(size.width()));
     }
-    picture.setColorSpace(QColorSpace::SRgb);
     return picture;
 }
 

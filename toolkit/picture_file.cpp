@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QTransform>
 #include <cstring>
+#include <utility>
 
 #include "cmyk_jpeg.h"
 #include "color_profile.h"
@@ -330,7 +331,7 @@ PictureRead readPictureFile(const QString& path) {
     return readPictureFile(path, QSize());
 }
 
-PictureRead readPictureFile(const QString& path, QSize atLeast) {
+PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours) {
     OpenedPicture opened(path);
     PictureRead read;
     read.naturalSize = opened.header.naturalSize;
@@ -354,8 +355,9 @@ PictureRead readPictureFile(const QString& path, QSize atLeast) {
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
 
     // Colours as the file means them, at the size decoded (no finer than the target needs).
-    read.image =
-        convertedToSrgb(std::move(read.image), opened.lookInto(mapped, size, embeddedProfile));
+    read.unconverted = opened.lookInto(mapped, size, embeddedProfile);
+    if (colours == Colours::Srgb)
+        read.image = convertedToSrgb(std::move(read.image), std::exchange(read.unconverted, {}));
     // The decoder read what it could; the file's own structure says whether that was all.
     read.damage = opened.lookInto(mapped, size, pictureDamage);
     if (mapped) opened.file.unmap(const_cast<uchar*>(mapped));
