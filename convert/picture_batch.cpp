@@ -1,5 +1,7 @@
 #include "picture_batch.h"
 
+#include <utility>
+
 #include "output_names.h"
 #include "toolkit/drawing.h"
 #include "toolkit/failure.h"
@@ -68,19 +70,22 @@ PictureOutcome convertPicture(const PictureJob& job, Outputs& outputs,
         // No finer than the target: a 12-megapixel photo bound for 1024 pixels is decoded at
         // a fraction of its size. A file the decoder could read only in part must not pass
         // for a good picture.
-        toolkit::PictureRead read = toolkit::readPictureFile(job.source, job.target.size());
+        // Its colours are converted once it is scaled, where the fewest pixels are left.
+        toolkit::PictureRead read =
+            toolkit::readPictureFile(job.source, job.target.size(), toolkit::Colours::AsStored);
         if (!read.damage.isEmpty())
             throw toolkit::Failure(
                 QStringLiteral("No se puede leer la imagen «%1»: %2").arg(job.entry, read.damage),
                 read.damage);
         *picture = std::move(read.image);
         *naturalSize = read.naturalSize;
+        outcome.unconverted = std::move(read.unconverted);
     });
     if (!outcome.loaded) return outcome;
     outcome.painted = attempt([&] {
         // White first: transparent parts must not show the previous picture.
         drawing = toolkit::filledSurface(job.surface, Qt::white);
-        toolkit::paintScaled(drawing, *picture, job.target);
+        toolkit::paintScaled(drawing, *picture, job.target, outcome.unconverted);
     });
     if (!outcome.painted) return outcome;
 
@@ -128,6 +133,9 @@ void PictureWorkers::start(int threads) {
 void PictureWorkers::wait() {
     for (std::thread& thread : threads_)
         if (thread.joinable()) thread.join();
+    // Only the picture left for the window is shown: its colours are converted once, here.
+    latestPicture_ =
+        toolkit::convertedToSrgb(std::move(latestPicture_), std::exchange(latestUnconverted_, {}));
 }
 
 void PictureWorkers::waitForFinished(int job) {
@@ -161,6 +169,7 @@ void PictureWorkers::work() {
             if (outcome.loaded && index > latestLoaded_) {
                 latestLoaded_ = index;
                 latestPicture_ = std::move(picture);
+                latestUnconverted_ = outcome.unconverted;
                 latestNaturalSize_ = naturalSize;
             }
             if (outcome.painted && index > latestPainted_) {

@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "toolkit/color_profile.h"
+
 namespace toolkit {
 class JpegWriter;
 class System;
@@ -49,6 +51,9 @@ struct PictureOutcome {
     bool painted = false;  // and drawn into its surface
     int written = 0;       // files written
     QStringList failures;  // reasons, in the order they happened
+    // The colours of the picture handed back are still the file's, to be turned into sRGB
+    // through this profile (the painted surface's are sRGB already).
+    toolkit::EmbeddedProfile unconverted;
 };
 
 // What the outputs of all jobs share: the output folders, made ready at the first picture that
@@ -148,6 +153,7 @@ class PictureWorkers {
     std::vector<PictureOutcome> outcomes_;
     int latestLoaded_ = -1;
     QImage latestPicture_;
+    toolkit::EmbeddedProfile latestUnconverted_;
     QSize latestNaturalSize_;
     int latestPainted_ = -1;
     QImage latestSurface_;

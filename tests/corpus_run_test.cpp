@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QPainter>
+#include <QProcess>
+#include <cmath>
 #include <map>
 
 #include "convert/output_names.h"
@@ -57,14 +60,13 @@ QSize sizeOf(const QString& result) {
     return wide && high ? size : QSize();
 }
 
-// The mean colour of each cell of a 3 x 3 grid, each pixel weighted by how much of it lies in
-// the cell: what the table's fingerprints hold.
-QList<QColor> gridMeans(const QImage& picture) {
-    constexpr int kGrid = 3;
-    const auto spans = [](int size) {
-        std::vector<std::vector<std::pair<int, double>>> cells(kGrid);
-        for (int cell = 0; cell < kGrid; ++cell) {
-            const double low = double(cell) * size / kGrid, high = double(cell + 1) * size / kGrid;
+// The mean colour of each cell of a grid (3 x 3: what the table's fingerprints hold), each pixel
+// weighted by how much of it lies in the cell.
+QList<QColor> gridMeans(const QImage& picture, int across = 3, int down = 3) {
+    const auto spans = [](int size, int count) {
+        std::vector<std::vector<std::pair<int, double>>> cells{size_t(count)};
+        for (int cell = 0; cell < count; ++cell) {
+            const double low = double(cell) * size / count, high = double(cell + 1) * size / count;
             for (int p = int(low); p < size && p < high; ++p) {
                 const double weight = std::min(high, p + 1.0) - std::max(low, double(p));
                 if (weight > 0) cells[cell].push_back({p, weight});
@@ -73,7 +75,7 @@ QList<QColor> gridMeans(const QImage& picture) {
         return cells;
     };
     const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
-    const auto columns = spans(rgb.width()), rows = spans(rgb.height());
+    const auto columns = spans(rgb.width(), across), rows = spans(rgb.height(), down);
     QList<QColor> means;
     for (const auto& row : rows)
         for (const auto& column : columns) {
@@ -137,7 +139,7 @@ TEST_P(CorpusRun, EveryFileIsConvertedOrReportedAndTheRunGoesOnToTheEnd) {
     for (const Row& row : rows)
         ASSERT_TRUE(byName.emplace(row.name, &row).second) << row.name.toStdString();
     QStringList names;
-    for (const char* folder : {"good", "odd", "bad"}) {
+    for (const char* folder : {"good", "odd", "bad", "color"}) {
         const QDir dir(QDir(corpus).filePath(QString::fromLatin1(folder)));
         for (const QString& name : dir.entryList(QDir::Files)) {
             EXPECT_TRUE(byName.count(name))
@@ -205,3 +207,126 @@ INSTANTIATE_TEST_SUITE_P(, CorpusRun,
                          ::testing::Values(Sizing::WidthDrives, Sizing::HeightDrives,
                                            Sizing::Stretched),
                          sizingName);
+
+namespace {
+
+const QString kImageMagick = QStringLiteral("/usr/bin/convert-im6.q16");
+const QString kPrintProfile = QStringLiteral("/usr/share/color/icc/ghostscript/default_cmyk.icc");
+
+QString iccDir() {
+    const QString corpus = corpusDir();
+    return corpus.isEmpty() ? QString() : QDir(corpus).filePath(QStringLiteral("../icc"));
+}
+
+// ImageMagick's answer, first frame upright on white; a null image when it has none.
+QImage imageMagick(QStringList arguments) {
+    arguments << QStringLiteral("-auto-orient") << QStringLiteral("-background")
+              << QStringLiteral("white") << QStringLiteral("-flatten") << QStringLiteral("-alpha")
+              << QStringLiteral("off") << QStringLiteral("-depth") << QStringLiteral("8")
+              << QStringLiteral("ppm:-");
+    QProcess process;
+    process.start(kImageMagick, arguments);
+    if (!process.waitForFinished(120000) || process.exitCode() != 0) return {};
+    return QImage::fromData(process.readAllStandardOutput(), "PPM");
+}
+
+// Peak signal to noise in dB after a box reduction of both to about a sixteenth of the first's
+// size: colour, orientation, background and inversion count, the scaling filter does not.
+double coarsePsnr(const QImage& output, const QImage& reference) {
+    const int across = std::max(4, output.width() / 16), down = std::max(4, output.height() / 16);
+    const QList<QColor> a = gridMeans(output, across, down), b = gridMeans(reference, across, down);
+    double squares = 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
+        squares += std::pow(a[i].red() - b[i].red(), 2) + std::pow(a[i].green() - b[i].green(), 2) +
+                   std::pow(a[i].blue() - b[i].blue(), 2);
+    const double mean = squares / (3.0 * double(a.size()));
+    return mean == 0 ? 99 : 10 * std::log10(255.0 * 255.0 / mean);
+}
+
+// A tagged source: a corpus file, or the test picture written by ImageMagick with these options
+// (the first -profile of an untagged picture only tags it; a second one converts).
+struct Tagged {
+    const char* name;
+    const char* corpusFile;  // or null
+    QStringList making;      // "%1" is the shared folder of profiles
+};
+
+}  // namespace
+
+// Each output against a colour-managed reference: ImageMagick through its own LittleCMS, from
+// the file's embedded profile into sRGB.
+TEST(CorpusRunColours, TaggedPicturesComeOutAsAColourManagedReferenceInBothOutputs) {
+    const QString icc = iccDir();
+    if (icc.isEmpty() || !QFile::exists(kImageMagick))
+        GTEST_SKIP() << "no shared profiles or no ImageMagick here";
+    const auto profile = [&](const char* name) { return QDir(icc).filePath(QLatin1String(name)); };
+    const QString tagP3 = QStringLiteral("-profile|") + profile("DisplayP3-v4.icc");
+    const std::vector<Tagged> rows = {
+        {"bars.jpg", "color/P3-sRGB-color-bars.jpg", {}},
+        {"ring.jpg", "color/R2020-sRGB-color-ring.jpg", {}},
+        {"lut.jpg", "odd/icc_profile_big.jpg", {}},  // a 0.4 MB table profile in 7 segments
+        {"adobe98.jpg", "good/xmp_test.jpg", {}},
+        {"p3.jpg", nullptr, tagP3.split(u'|')},
+        {"p3v2.jpg", nullptr, {"-profile", profile("DisplayP3-v2-micro.icc")}},
+        {"adobe.jpg", nullptr, {"-profile", profile("AdobeCompat-v4.icc")}},
+        {"prophoto.jpg", nullptr, {"-profile", profile("ProPhoto-v4.icc")}},
+        {"rec2020.jpg", nullptr, {"-profile", profile("Rec2020-v4.icc")}},
+        {"grey.jpg",
+         nullptr,
+         {"-colorspace", "gray", "-type", "Grayscale", "-profile", profile("sGrey-v4.icc")}},
+        {"p3.gif", nullptr, tagP3.split(u'|')},
+        {"p3.bmp", nullptr, tagP3.split(u'|')},
+        // Converted into print colours and tagged with the print profile: CMYK stored inverted,
+        // with Adobe's marker, as libjpeg writes it.
+        {"cmyk.jpg", nullptr, {"-profile", profile("sRGB-v4.icc"), "-profile", kPrintProfile}},
+    };
+
+    ConversionRun run;
+    run.setSizing(Sizing::Stretched);
+    // Every hue across, from full colour at the top to grey at the bottom, and a dark band.
+    QImage picture(320, 240, QImage::Format_RGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixelColor(
+                x, y, QColor::fromHsv(x * 359 / picture.width(), 255 - y, y < 200 ? 240 : 60));
+    const QString base = run.source.filePath(QStringLiteral("base.png"));
+    ASSERT_TRUE(picture.save(base));
+    QStringList made;
+    for (const Tagged& row : rows) {
+        const QString path = run.source.filePath(QLatin1String(row.name));
+        if (row.corpusFile) {
+            ASSERT_TRUE(
+                QFile::copy(QDir(corpusDir()).filePath(QLatin1String(row.corpusFile)), path));
+        } else {
+            if (row.making.contains(kPrintProfile) && !QFile::exists(kPrintProfile)) continue;
+            QProcess making;
+            making.start(kImageMagick, QStringList{base} + row.making + QStringList{path});
+            ASSERT_TRUE(making.waitForFinished(60000) && making.exitCode() == 0) << row.name;
+        }
+        made << QLatin1String(row.name);
+    }
+    QFile::remove(base);
+    run.convert();
+
+    for (const QString& name : made) {
+        SCOPED_TRACE(name.toStdString());
+        const QImage reference = imageMagick({run.source.filePath(name) + QStringLiteral("[0]"),
+                                              "-profile", profile("sRGB-v4.icc")});
+        ASSERT_FALSE(reference.isNull());
+        const QString stem = convert::outputStem(name);
+        for (const QString& output :
+             {run.jpegFolder() + QLatin1Char('/') + stem + QStringLiteral("jpg"),
+              run.bmpFolder() + QLatin1Char('/') + stem + QStringLiteral("bmp")}) {
+            const QImage written(output);
+            ASSERT_FALSE(written.isNull()) << output.toStdString();
+            EXPECT_GE(coarsePsnr(written, reference), 40.0) << output.toStdString();
+        }
+    }
+    // The window is left showing the last picture of the list, in the same colours.
+    const QString last = run.form.File1->list(std::int16_t(run.form.File1->listCount() - 1));
+    ASSERT_TRUE(made.contains(last));
+    EXPECT_GE(coarsePsnr(run.form.Image1->picture(),
+                         imageMagick({run.source.filePath(last) + QStringLiteral("[0]"), "-profile",
+                                      profile("sRGB-v4.icc")})),
+              40.0);
+}

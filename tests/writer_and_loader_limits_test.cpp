@@ -213,24 +213,28 @@ TEST(LoaderLimits, HeadersClaimingHugePicturesAreRefusedBeforeAnyPixelMemoryIsTa
 }
 
 TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
-    const QDir cases(casesOf("fuzz_picture_file"));
-    const QStringList names = cases.entryList(QDir::Files);
-    ASSERT_FALSE(names.isEmpty());
+    // The colour profile fuzzer's inputs are pictures carrying profiles, read the same way.
     QTemporaryDir folder;
-    for (const QString& name : names) {
-        SCOPED_TRACE(name.toStdString());
-        const QByteArray bytes = readBytes(cases.filePath(name));
-        const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
-        for (const char* format : {"jpeg", "gif", "bmp"})
-            toolkit::pictureDamage(format, data, bytes.size());
-        const QString path = folder.filePath(QStringLiteral("foto.jpg"));
-        writeBytes(path, bytes);
-        try {
-            const toolkit::PictureRead read = toolkit::readPictureFile(path);
-            EXPECT_FALSE(read.image.isNull());
-            EXPECT_LE(qint64(read.image.width()) * read.image.height(), toolkit::kMaxPicturePixels);
-        } catch (const toolkit::Failure& failure) {
-            EXPECT_FALSE(failure.reason().isEmpty());
+    for (const char* target : {"fuzz_picture_file", "fuzz_color_profile"}) {
+        const QDir cases(casesOf(target));
+        const QStringList names = cases.entryList(QDir::Files);
+        ASSERT_FALSE(names.isEmpty());
+        for (const QString& name : names) {
+            SCOPED_TRACE(name.toStdString());
+            const QByteArray bytes = readBytes(cases.filePath(name));
+            const auto* data = reinterpret_cast<const uchar*>(bytes.constData());
+            for (const char* format : {"jpeg", "gif", "bmp"})
+                toolkit::pictureDamage(format, data, bytes.size());
+            const QString path = folder.filePath(QStringLiteral("foto.jpg"));
+            writeBytes(path, bytes);
+            try {
+                const toolkit::PictureRead read = toolkit::readPictureFile(path);
+                EXPECT_FALSE(read.image.isNull());
+                EXPECT_LE(qint64(read.image.width()) * read.image.height(),
+                          toolkit::kMaxPicturePixels);
+            } catch (const toolkit::Failure& failure) {
+                EXPECT_FALSE(failure.reason().isEmpty());
+            }
         }
     }
 }

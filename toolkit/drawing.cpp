@@ -64,9 +64,10 @@ QImage scaledPicture(const QImage& picture, QSize size) {
     return scaled;
 }
 
-void paintScaled(QImage& surface, const QImage& picture, const QRect& target) {
+void paintScaled(QImage& surface, const QImage& picture, const QRect& target,
+                 const EmbeddedProfile& profile) {
     if (target.isEmpty() || picture.isNull()) return;
-    const QImage scaled = scaledPicture(picture, target.size());
+    const QImage scaled = convertedToSrgb(scaledPicture(picture, target.size()), profile);
     QPainter painter(&surface);
     painter.drawImage(target.topLeft(), scaled);
 }

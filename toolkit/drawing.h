@@ -5,6 +5,8 @@
 #include <QRect>
 #include <QString>
 
+#include "color_profile.h"
+
 namespace toolkit {
 
 // Drawing a picture into a surface and saving a surface, without any window: the preview
@@ -19,8 +21,10 @@ QImage filledSurface(QSize size, const QColor& colour);
 // has that size already). Raises a Failure when there is no memory for it.
 QImage scaledPicture(const QImage& picture, QSize size);
 
-// Paints the picture into the surface over `target`, scaled to it.
-void paintScaled(QImage& surface, const QImage& picture, const QRect& target);
+// Paints the picture into the surface over `target`, scaled to it, its colours turned into sRGB
+// through `profile` once scaled (the fewest pixels to convert).
+void paintScaled(QImage& surface, const QImage& picture, const QRect& target,
+                 const EmbeddedProfile& profile = {});
 
 // Writes the surface as a 24-bit BMP into an open device. Raises a Failure with the reason.
 void writeBmp(const QImage& surface, QIODevice& device);

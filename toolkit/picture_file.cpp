@@ -5,9 +5,13 @@
 #include <QImageReader>
 #include <QTransform>
 #include <cstring>
+#include <utility>
 
+#include "cmyk_jpeg.h"
+#include "color_profile.h"
 #include "failure.h"
 #include "file_errors.h"
+#include "os2_bitmap.h"
 #include "scaled_jpeg.h"
 
 #ifdef Q_OS_UNIX
@@ -305,13 +309,15 @@ struct OpenedPicture {
         }
     }
 
-    // What the decoder could not see: whether the file holds its whole picture.
-    QString damage(const uchar* mapped, qint64 size) {
-        if (mapped) return pictureDamage(header.format, mapped, size);
-        if (!file.seek(0)) return {};
-        const QByteArray bytes = file.readAll();
-        return pictureDamage(header.format, reinterpret_cast<const uchar*>(bytes.constData()),
-                             bytes.size());
+    // What the decoder could not see, from the file's bytes (the mapping, or when the file
+    // could not be mapped a copy, read once the reader is done with the file): whether the file
+    // holds its whole picture, and the colour profile it carries.
+    template <typename Look>
+    auto lookInto(const uchar* mapped, qint64 size, Look look) {
+        if (mapped) return look(header.format, mapped, size);
+        const QByteArray bytes = file.seek(0) ? file.readAll() : QByteArray();
+        return look(header.format, reinterpret_cast<const uchar*>(bytes.constData()),
+                    qint64(bytes.size()));
     }
 };
 
@@ -325,7 +331,7 @@ PictureRead readPictureFile(const QString& path) {
     return readPictureFile(path, QSize());
 }
 
-PictureRead readPictureFile(const QString& path, QSize atLeast) {
+PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours) {
     OpenedPicture opened(path);
     PictureRead read;
     read.naturalSize = opened.header.naturalSize;
@@ -337,13 +343,23 @@ PictureRead readPictureFile(const QString& path, QSize atLeast) {
         const QSize stored = upright(read.naturalSize, turn);
         const JpegReduction reduction = jpegReductionFor(stored, upright(atLeast, turn));
         read.image = turnedUpright(decodeJpegReduced(mapped, size, reduction), turn);
+        if (read.image.isNull())
+            read.image = turnedUpright(
+                decodeCmykJpeg(mapped, size, reduction, embeddedProfile("jpeg", mapped, size)),
+                turn);
     }
+    if (read.image.isNull() && mapped && opened.header.format == "bmp")
+        read.image = readOs2BitmapWithShortPalette(mapped, size);
     if (read.image.isNull() && (!opened.reader.read(&read.image) || read.image.isNull()))
         refuse(path, readerReason(opened.reader));
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
 
+    // Colours as the file means them, at the size decoded (no finer than the target needs).
+    read.unconverted = opened.lookInto(mapped, size, embeddedProfile);
+    if (colours == Colours::Srgb)
+        read.image = convertedToSrgb(std::move(read.image), std::exchange(read.unconverted, {}));
     // The decoder read what it could; the file's own structure says whether that was all.
-    read.damage = opened.damage(mapped, size);
+    read.damage = opened.lookInto(mapped, size, pictureDamage);
     if (mapped) opened.file.unmap(const_cast<uchar*>(mapped));
     return read;
 }

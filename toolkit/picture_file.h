@@ -5,6 +5,8 @@
 #include <QSize>
 #include <QString>
 
+#include "color_profile.h"
+
 namespace toolkit {
 
 // Pictures larger than this are refused from their header, before any pixel memory is taken:
@@ -21,7 +23,14 @@ struct PictureRead {
     // The whole picture's size in pixels, upright, as its header says (the image's own size
     // where the header does not say); `image` may be a reduced copy of it.
     QSize naturalSize;
+    // Read with Colours::AsStored: the profile `image` is still to be converted through
+    // (convertedToSrgb), by the caller at the size it needs; otherwise empty.
+    EmbeddedProfile unconverted;
 };
+
+// Whether readPictureFile turns the picture's colours into sRGB (through the profile the file
+// carries), or leaves that to the caller, who may first make the picture smaller.
+enum class Colours { Srgb, AsStored };
 
 // What a picture file's header says, read without decoding the picture.
 struct PictureHeader {
@@ -44,7 +53,7 @@ PictureRead readPictureFile(const QString& path);
 // `atLeast` pixels each way (upright), or its whole size when smaller: a JPEG is then decoded
 // at the decoder's own reduced scale, far faster and in far less memory than whole. The natural
 // size is the whole picture's all the same.
-PictureRead readPictureFile(const QString& path, QSize atLeast);
+PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours = Colours::Srgb);
 
 // The picture of readPictureFile, whole or not: enough for showing it.
 QImage loadPictureFile(const QString& path);
