@@ -80,22 +80,21 @@ void FileList::fill(const QString& folder) {
     setCurrentRow(-1);
 }
 
-std::int16_t FileList::listCount() const {
-    return static_cast<std::int16_t>(count());
+int FileList::listCount() const {
+    return count();
 }
 
-QString FileList::list(std::int16_t index) const {
+QString FileList::list(int index) const {
     const QListWidgetItem* entry = item(index);
     if (!entry) throw Failure(QStringLiteral("Índice de lista no válido: %1").arg(index));
     return entry->text();
 }
 
-std::int16_t FileList::listIndex() const {
+int FileList::listIndex() const {
     // The selected entry, not the current one: a list has a current row as soon as it has the
     // focus, before the user selects anything.
     const QModelIndexList selected = selectionModel()->selectedRows();
-    return selected.isEmpty() ? std::int16_t(-1)
-                              : static_cast<std::int16_t>(selected.first().row());
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 }  // namespace toolkit
