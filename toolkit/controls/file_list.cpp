@@ -76,7 +76,7 @@ void FileList::fill(const QString& folder) {
     }
     QSignalBlocker quiet(this);
     clear();
-    addItems(names.mid(0, 32767));
+    addItems(names);
     setCurrentRow(-1);
 }
 
