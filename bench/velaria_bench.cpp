@@ -1,7 +1,8 @@
 // Runs Velaria's real batch run headless, as the "INICIAR " button does, on a folder of pictures:
-//   velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N]
+//   velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N] [--width W]
 // PROGRAM_FOLDER is made a program folder (the writer library, DestinoJPG and DestinoBMP) and
-// receives the outputs. The target is 1024 pixels wide, the width driving, the proportion kept.
+// receives the outputs. The target is W (1024) pixels wide, the width driving, the proportion
+// kept.
 
 #include <QApplication>
 #include <QDir>
@@ -40,8 +41,14 @@ int main(int argc, char** argv) {
         threads = arguments.value(at + 1).toInt();
         arguments.remove(at, 2);
     }
-    if (arguments.size() != 2) {
-        std::fprintf(stderr, "usage: velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N]\n");
+    int width = 1024;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--width")); at >= 0) {
+        width = arguments.value(at + 1).toInt();
+        arguments.remove(at, 2);
+    }
+    if (arguments.size() != 2 || width <= 0) {
+        std::fprintf(stderr, "usage: velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N] "
+                             "[--width W]\n");
         return 2;
     }
     const QString corpus = QDir(arguments[0]).absolutePath();
@@ -66,7 +73,7 @@ int main(int argc, char** argv) {
     form.Check2(1).setValue(bmp ? 1 : 0);
     form.Check2(2).setValue(1);
     form.Picture2(1).setBackColor(0xFF0000);  // the width drives
-    form.Picture1->setWidth(1024 * 15);
+    form.Picture1->setWidth(float(width) * 15);
 
     QElapsedTimer timer;
     timer.start();
