@@ -221,10 +221,9 @@ void Form1::ConvertFolder() {
         entry.picture = true;
         const QString source = convert::sourcePath(File1->path(), entry.name);
         convert::PictureJob job;
-        QByteArray format;
+        toolkit::PictureHeader header;
         try {
-            const toolkit::PictureHeader header = toolkit::readPictureHeader(source);
-            format = header.format;
+            header = toolkit::readPictureHeader(source);
             entry.natural = header.naturalSize;
             // A header that does not tell the size: the picture itself must.
             if (!entry.natural.isValid()) {
@@ -261,7 +260,7 @@ void Form1::ConvertFolder() {
         job.surface = Picture1->surfaceSize();
         job.target = QRect(0, 0, toolkit::unitsToPixels(Image1->width()),
                            toolkit::unitsToPixels(Image1->height()));
-        job.weight = convert::pictureWeight(format, entry.natural, job.target.size(), job.surface);
+        job.weight = convert::pictureWeight(header, entry.natural, job.target.size(), job.surface);
         if (Check2(0).value() == 1)
             job.jpegPath = convert::jpegOutputPath(programFolder, entry.name);
         if (Check2(1).value() == 1) job.bmpPath = convert::bmpOutputPath(programFolder, entry.name);

@@ -108,12 +108,12 @@ PictureOutcome convertPicture(const PictureJob& job, Outputs& outputs,
     return outcome;
 }
 
-qint64 pictureWeight(const QByteArray& format, QSize natural, QSize target, QSize surface) {
+qint64 pictureWeight(const toolkit::PictureHeader& header, QSize natural, QSize target,
+                     QSize surface) {
     const auto bytes = [](QSize size) { return qint64(size.width()) * size.height() * 4; };
-    QSize decoded = natural;
-    if (format == "jpeg")
-        decoded = toolkit::reducedSize(natural, toolkit::jpegReductionFor(natural, target));
-    return bytes(decoded) + bytes(target) + bytes(surface);
+    if (header.format != "jpeg") return bytes(natural) + bytes(target) + bytes(surface);
+    const QSize decoded = toolkit::reducedSize(natural, toolkit::jpegReductionFor(natural, target));
+    return header.fileSize + bytes(decoded) + bytes(target) + bytes(surface);
 }
 
 PictureWorkers::PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events,
@@ -219,7 +219,6 @@ void PictureWorkers::work() {
         }
         {
             const std::lock_guard lock(mutex_);
-            memoryInUse_ -= weight;
             if (outcome.loaded && index > latestLoaded_) {
                 latestLoaded_ = index;
                 latestPicture_ = std::move(picture);
@@ -232,9 +231,14 @@ void PictureWorkers::work() {
             outcomes_[index] = std::move(outcome);
             finished_[index] = 1;
         }
-        jobsChanged_.notify_all();
         finishedChanged_.notify_all();
         if (events_.finished) events_.finished(index);
+        // Given back once the job's end is told, so that what was told stays within budget.
+        {
+            const std::lock_guard lock(mutex_);
+            memoryInUse_ -= weight;
+        }
+        jobsChanged_.notify_all();
     }
     if (--running_ == 0 && events_.stopped) events_.stopped();
 }

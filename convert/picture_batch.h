@@ -17,6 +17,7 @@
 namespace toolkit {
 class JpegWriter;
 class System;
+struct PictureHeader;
 }  // namespace toolkit
 
 namespace convert {
@@ -97,10 +98,11 @@ PictureOutcome convertPicture(const PictureJob& job, Outputs& outputs,
                               const std::function<void()>& beforeWriting, QImage* picture,
                               QSize* naturalSize, QImage* surface);
 
-// The memory converting a picture takes at its peak, roughly: its decoded picture (a JPEG at the
-// reduced scale the target allows), the scaled copy and the surface. `format` and `natural` are
-// what its header says.
-qint64 pictureWeight(const QByteArray& format, QSize natural, QSize target, QSize surface);
+// The memory converting a picture takes at its peak, roughly: a JPEG's file, held whole while it
+// is decoded at the reduced scale the target allows; the decoded picture, the scaled copy and the
+// surface.
+qint64 pictureWeight(const toolkit::PictureHeader& header, QSize natural, QSize target,
+                     QSize surface);
 
 // Converts jobs on a few threads of its own, taking them in list order, while more jobs may
 // still be added. Results come back in whatever order they finish; the latest picture in list
@@ -116,7 +118,7 @@ class PictureWorkers {
         std::function<void()> stopped;
     };
 
-    static constexpr qint64 kMemoryBudget = 96 * 1024 * 1024;
+    static constexpr qint64 kMemoryBudget = 160 * 1024 * 1024;
 
     // With `complete`, the jobs are all there is; otherwise add() brings more until finish().
     PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events,

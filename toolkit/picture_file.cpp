@@ -341,6 +341,7 @@ struct OpenedPicture {
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(true);
         header.format = reader.format();
+        header.fileSize = file.size();
         if (header.format.isEmpty())
             refuse(path, QStringLiteral("no es una imagen JPG, GIF ni BMP"));
 

@@ -34,6 +34,7 @@ struct PictureHeader {
     // Upright, as the EXIF orientation turns it; not valid when the header does not say.
     QSize naturalSize;
     QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone;
+    qint64 fileSize = 0;  // bytes; a JPEG's are all in memory while it is decoded
 };
 
 // Reads and checks the header as readPictureFile does, raising the same Failures for a file
