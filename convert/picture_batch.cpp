@@ -230,6 +230,9 @@ void PictureWorkers::work() {
             }
             outcomes_[index] = std::move(outcome);
             finished_[index] = 1;
+            // Done with: its names and any pixels it carried go, so that what the run holds
+            // does not grow with the pictures converted.
+            jobs_[size_t(index)] = PictureJob();
         }
         finishedChanged_.notify_all();
         if (events_.finished) events_.finished(index);

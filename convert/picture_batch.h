@@ -139,7 +139,6 @@ class PictureWorkers {
     // After wait(): the jobs taken up, always the first ones in list order.
     int startedJobs() const { return std::min<int>(taken_, int(jobs_.size())); }
     const PictureOutcome& outcome(int job) const { return outcomes_[job]; }
-    const PictureJob& job(int index) const { return jobs_[index]; }
     int jobCount() const { return int(jobs_.size()); }
 
     // After wait(): the latest picture read (-1: none), as decoded, with its natural size.
