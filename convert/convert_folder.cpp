@@ -13,6 +13,7 @@
 #include "convert/program_folder_check.h"
 #include "convert/run_report.h"
 #include "toolkit/failure.h"
+#include "toolkit/memory_reuse.h"
 #include "toolkit/picture_file.h"
 #include "toolkit/progress_window.h"
 #include "toolkit/units.h"
@@ -153,6 +154,7 @@ void Form1::ConvertFolder() {
     // reading headers and converting go on side by side. The progress window comes first: a
     // folder of many thousands of files keeps the window busy with headers for a while, and
     // "Cancelar" must work then too.
+    toolkit::keepFreedMemoryForReuse();
     convert::Outputs outputs(programFolder, jpegWriter_, system_);
     toolkit::ProgressWindow progress(this, std::max(named, 1));
     QEventLoop waiting;
