@@ -2,7 +2,7 @@
 // writer library. Each picture is decoded (a JPEG at the decoder's reduced scale), scaled to
 // 1024 pixels wide and encoded as a progressive JPEG of quality 90, its colour halved both ways
 // (4:2:0) as the library does by default, or kept whole (4:4:4) as Velaria writes at quality 90.
-//   turbojpeg_pipeline [--444] OUTPUT_FOLDER PICTURE...
+//   turbojpeg_pipeline [--444] [--width W] OUTPUT_FOLDER PICTURE...
 
 #include <turbojpeg.h>
 
@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QImageReader>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "toolkit/drawing.h"
@@ -22,8 +23,15 @@ int main(int argc, char** argv) {
         --argc;
         ++argv;
     }
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: turbojpeg_pipeline [--444] OUTPUT_FOLDER PICTURE...\n");
+    int width = 1024;
+    if (argc > 2 && std::strcmp(argv[1], "--width") == 0) {
+        width = std::atoi(argv[2]);
+        argc -= 2;
+        argv += 2;
+    }
+    if (argc < 3 || width <= 0) {
+        std::fprintf(stderr,
+                     "usage: turbojpeg_pipeline [--444] [--width W] OUTPUT_FOLDER PICTURE...\n");
         return 2;
     }
     QImageReader::setAllocationLimit(1024);
@@ -38,7 +46,7 @@ int main(int argc, char** argv) {
         }
         QImageReader reader(&file);
         const QSize stored = reader.size();
-        const QSize target(1024, int(qint64(1024) * stored.height() / stored.width()));
+        const QSize target(width, int(qint64(width) * stored.height() / stored.width()));
         QImage picture;
         if (reader.format() == "jpeg") {
             const qint64 size = file.size();

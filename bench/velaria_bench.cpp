@@ -1,16 +1,23 @@
 // Runs Velaria's real batch run headless, as the "INICIAR " button does, on a folder of pictures:
-//   velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N]
+//   velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N] [--width W] [--cancel-after S]
 // PROGRAM_FOLDER is made a program folder (the writer library, DestinoJPG and DestinoBMP) and
-// receives the outputs. The target is 1024 pixels wide, the width driving, the proportion kept.
+// receives the outputs. The target is W (1024) pixels wide, the width driving, the proportion
+// kept. It also says how long filling the list took, when the progress window showed, and the
+// longest the window went without handling its events; with --cancel-after, "Cancelar" is
+// pressed S seconds after the progress window shows.
 
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 #include <cstdio>
 
 #include "app/form1.h"
 #include "toolkit/jpeg_writer.h"
+#include "toolkit/progress_window.h"
 
 namespace {
 
@@ -40,8 +47,20 @@ int main(int argc, char** argv) {
         threads = arguments.value(at + 1).toInt();
         arguments.remove(at, 2);
     }
-    if (arguments.size() != 2) {
-        std::fprintf(stderr, "usage: velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N]\n");
+    int width = 1024;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--width")); at >= 0) {
+        width = arguments.value(at + 1).toInt();
+        arguments.remove(at, 2);
+    }
+    double cancelAfter = -1;
+    if (const qsizetype at = arguments.indexOf(QStringLiteral("--cancel-after")); at >= 0) {
+        cancelAfter = arguments.value(at + 1).toDouble();
+        arguments.remove(at, 2);
+    }
+    if (arguments.size() != 2 || width <= 0) {
+        std::fprintf(stderr,
+                     "usage: velaria_bench CORPUS PROGRAM_FOLDER [--bmp] [--threads N] "
+                     "[--width W] [--cancel-after S]\n");
         return 2;
     }
     const QString corpus = QDir(arguments[0]).absolutePath();
@@ -61,17 +80,51 @@ int main(int argc, char** argv) {
     form.Form_Load();
     form.show();
     form.conversionThreads = threads;
+    QElapsedTimer timer;
+    timer.start();
     form.File1->setPath(corpus);
+    const double filling = timer.elapsed() / 1000.0;
     form.Check2(0).setValue(bmp ? 0 : 1);
     form.Check2(1).setValue(bmp ? 1 : 0);
     form.Check2(2).setValue(1);
     form.Picture2(1).setBackColor(0xFF0000);  // the width drives
-    form.Picture1->setWidth(1024 * 15);
+    form.Picture1->setWidth(float(width) * 15);
 
-    QElapsedTimer timer;
-    timer.start();
+    // What the user sees: when the progress window comes, and how long the window goes without
+    // handling events (a timer that should fire every 10 ms).
+    struct Watcher : QObject {
+        QElapsedTimer* clock;
+        double cancelAfter;
+        double shownAt = -1;
+        bool eventFilter(QObject* object, QEvent* event) override {
+            if (event->type() == QEvent::Show && shownAt < 0)
+                if (auto* progress = qobject_cast<toolkit::ProgressWindow*>(object)) {
+                    shownAt = clock->elapsed() / 1000.0;
+                    if (cancelAfter >= 0)
+                        QTimer::singleShot(int(cancelAfter * 1000), progress,
+                                           [progress] { progress->cancelButton()->click(); });
+                }
+            return false;
+        }
+    } watcher;
+    watcher.clock = &timer;
+    watcher.cancelAfter = cancelAfter;
+    application.installEventFilter(&watcher);
+    qint64 lastTick = 0, longestGap = 0;
+    QTimer ticker;
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, timer.elapsed() - lastTick);
+        lastTick = timer.elapsed();
+    });
+    ticker.start(10);
+
+    timer.restart();
     form.Command1_Click();
-    std::fprintf(stderr, "velaria: %d pictures listed, run %.3f s\n", int(form.File1->listCount()),
-                 timer.elapsed() / 1000.0);
+    const double running = timer.elapsed() / 1000.0;
+    std::fprintf(stderr,
+                 "velaria: %d entries listed in %.3f s, run %.3f s, progress shown after %.3f s, "
+                 "longest without events %lld ms\n",
+                 int(form.File1->listCount()), filling, running, watcher.shownAt,
+                 static_cast<long long>(longestGap));
     return system.messages == 0 ? 0 : 1;
 }

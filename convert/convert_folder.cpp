@@ -1,6 +1,9 @@
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QThread>
 #include <algorithm>
+#include <atomic>
 #include <map>
 #include <memory>
 
@@ -10,6 +13,7 @@
 #include "convert/program_folder_check.h"
 #include "convert/run_report.h"
 #include "toolkit/failure.h"
+#include "toolkit/memory_reuse.h"
 #include "toolkit/picture_file.h"
 #include "toolkit/progress_window.h"
 #include "toolkit/units.h"
@@ -130,8 +134,13 @@ void Form1::ConvertFolder() {
     }
 
     const ShownBefore before(*this);
+    const int count = File1->listCount();
+    int named = 0;
+    for (int i = 0; i < count; ++i)
+        if (convert::isPictureName(File1->list(i))) ++named;
+
     std::vector<Entry> entries;
-    std::vector<convert::PictureJob> jobs;
+    entries.reserve(size_t(count));
     std::vector<int> entryOfJob;
     // Pictures read whole here rather than on the workers (see below); only the latest counts.
     int readHere = -1;
@@ -141,8 +150,71 @@ void Form1::ConvertFolder() {
     bool walkedAsRun = true;
     std::map<QString, int> lastJobWriting;
 
-    const std::int16_t count = File1->listCount();
-    for (std::int16_t i = 0; i < count; ++i) {
+    // The workers start at once and take each job as soon as the window has sized it, so that
+    // reading headers and converting go on side by side. The progress window comes first: a
+    // folder of many thousands of files keeps the window busy with headers for a while, and
+    // "Cancelar" must work then too.
+    toolkit::keepFreedMemoryForReuse();
+    convert::Outputs outputs(programFolder, jpegWriter_, system_);
+    toolkit::ProgressWindow progress(this, std::max(named, 1));
+    QEventLoop waiting;
+    bool stopped = false;
+    std::atomic<int> finished = 0, latestStarted = 0;
+    // One update of the progress window waits in the event queue at a time, however many
+    // pictures finish meanwhile.
+    std::atomic<bool> updatePending = false;
+    const auto showProgress = [&] {
+        updatePending = false;
+        const int total = named;
+        const int started = latestStarted;
+        const int job = started < int(entryOfJob.size()) ? entryOfJob[size_t(started)] : -1;
+        progress.showWorking(std::min(finished + 1, std::max(total, 1)),
+                             job >= 0 ? entries[size_t(job)].name : QString());
+    };
+    const auto askForUpdate = [&] {
+        if (!updatePending.exchange(true))
+            QMetaObject::invokeMethod(&progress, showProgress, Qt::QueuedConnection);
+    };
+    convert::PictureWorkers::Events events;
+    events.started = [&](int job) {
+        int seen = latestStarted;
+        while (job > seen && !latestStarted.compare_exchange_weak(seen, job)) {
+        }
+        askForUpdate();
+    };
+    events.finished = [&](int) {
+        ++finished;
+        askForUpdate();
+    };
+    events.stopped = [&] {
+        QMetaObject::invokeMethod(
+            &waiting,
+            [&] {
+                stopped = true;
+                waiting.quit();
+            },
+            Qt::QueuedConnection);
+    };
+    convert::PictureWorkers workers({}, outputs, std::move(events), false);
+    if (named > 0) {
+        connect(&progress, &toolkit::ProgressWindow::cancelRequested, &progress,
+                [&workers] { workers.cancel(); });
+        progress.show();
+        workers.start(conversionThreads > 0 ? conversionThreads : QThread::idealThreadCount());
+    }
+
+    // Now and then the window takes its events: it repaints, and the progress window's
+    // "Cancelar" is heard. The progress window is modal, so no other control takes input.
+    QElapsedTimer sinceEvents;
+    sinceEvents.start();
+    int walked = 0;
+    for (; walked < count; ++walked) {
+        if (named > 0 && sinceEvents.elapsed() >= 40) {
+            QCoreApplication::processEvents();
+            sinceEvents.restart();
+            if (progress.cancelAsked()) break;
+        }
+        const int i = walked;
         Image1->setStretch(false);
         Image1->hide();
         Entry& entry = entries.emplace_back();
@@ -151,8 +223,9 @@ void Form1::ConvertFolder() {
         entry.picture = true;
         const QString source = convert::sourcePath(File1->path(), entry.name);
         convert::PictureJob job;
+        toolkit::PictureHeader header;
         try {
-            const toolkit::PictureHeader header = toolkit::readPictureHeader(source);
+            header = toolkit::readPictureHeader(source);
             entry.natural = header.naturalSize;
             // A header that does not tell the size: the picture itself must.
             if (!entry.natural.isValid()) {
@@ -189,6 +262,7 @@ void Form1::ConvertFolder() {
         job.surface = Picture1->surfaceSize();
         job.target = QRect(0, 0, toolkit::unitsToPixels(Image1->width()),
                            toolkit::unitsToPixels(Image1->height()));
+        job.weight = convert::pictureWeight(header, entry.natural, job.target.size(), job.surface);
         if (Check2(0).value() == 1)
             job.jpegPath = convert::jpegOutputPath(programFolder, entry.name);
         if (Check2(1).value() == 1) job.bmpPath = convert::bmpOutputPath(programFolder, entry.name);
@@ -196,65 +270,33 @@ void Form1::ConvertFolder() {
         job.progressive = Check1->value();
         // Names differing in case alone may be one file on some disks: keep their order too.
         const QString key = convert::outputStem(entry.name).toCaseFolded();
+        const int jobIndex = int(entryOfJob.size());
         const auto earlier = lastJobWriting.find(key);
         if (earlier != lastJobWriting.end()) job.follows = earlier->second;
-        lastJobWriting[key] = int(jobs.size());
-        entry.job = int(jobs.size());
+        lastJobWriting[key] = jobIndex;
+        entry.job = jobIndex;
         entryOfJob.push_back(i);
-        jobs.push_back(std::move(job));
+        workers.add(std::move(job));
     }
-
-    // The expensive part, with the progress window up.
-    convert::Outputs outputs(programFolder, jpegWriter_, system_);
-    const int jobCount = int(jobs.size());
-    QStringList jobNames;
-    for (const convert::PictureJob& job : jobs) jobNames << job.entry;
-    toolkit::ProgressWindow progress(this, std::max(jobCount, 1));
-    QEventLoop waiting;
-    int finished = 0, latestStarted = 0;
-    const auto showProgress = [&] {
-        progress.showWorking(std::min(finished + 1, jobCount), jobNames.value(latestStarted));
-    };
-    convert::PictureWorkers::Events events;
-    events.started = [&](int job) {
-        QMetaObject::invokeMethod(
-            &progress,
-            [&, job] {
-                latestStarted = std::max(latestStarted, job);
-                showProgress();
-            },
-            Qt::QueuedConnection);
-    };
-    events.finished = [&](int) {
-        QMetaObject::invokeMethod(
-            &progress,
-            [&] {
-                ++finished;
-                showProgress();
-            },
-            Qt::QueuedConnection);
-    };
-    events.stopped = [&] {
-        QMetaObject::invokeMethod(&waiting, &QEventLoop::quit, Qt::QueuedConnection);
-    };
-    convert::PictureWorkers workers(std::move(jobs), outputs, std::move(events));
-    if (jobCount > 0) {
-        connect(&progress, &toolkit::ProgressWindow::cancelRequested, &progress,
-                [&workers] { workers.cancel(); });
-        progress.show();
-        workers.start(conversionThreads > 0 ? conversionThreads : QThread::idealThreadCount());
-        waiting.exec();
+    workers.finish();
+    const int jobCount = int(entryOfJob.size());
+    if (named > 0) {
+        // The pictures whose headers failed are not converted: the count is now known.
+        named = std::max(jobCount, 1);
+        progress.setTotal(named);
+        showProgress();
+        if (!stopped) waiting.exec();
         workers.wait();
         progress.hide();
     }
 
     // Entries after the first picture never taken up count as not reached.
     const int started = workers.startedJobs();
-    const bool cancelled = started < jobCount;
-    const int reached = cancelled ? entryOfJob[started] : count;
+    const bool cancelled = started < jobCount || walked < count;
+    const int reached = started < jobCount ? entryOfJob[size_t(started)] : walked;
     if (cancelled) report.cancelled();
     for (int i = 0; i < reached; ++i) {
-        Entry& entry = entries[i];
+        Entry& entry = entries[size_t(i)];
         if (!entry.failure.isEmpty()) report.failed(entry.name, entry.failure);
         if (entry.job < 0) continue;
         const convert::PictureOutcome& outcome = workers.outcome(entry.job);

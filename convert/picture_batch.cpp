@@ -8,6 +8,7 @@
 #include "toolkit/folders.h"
 #include "toolkit/jpeg_writer.h"
 #include "toolkit/picture_file.h"
+#include "toolkit/scaled_jpeg.h"
 #include "toolkit/scratch_file.h"
 
 namespace convert {
@@ -112,10 +113,21 @@ PictureOutcome convertPicture(const PictureJob& job, Outputs& outputs,
     return outcome;
 }
 
-PictureWorkers::PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events)
-    : jobs_(std::move(jobs)),
+qint64 pictureWeight(const toolkit::PictureHeader& header, QSize natural, QSize target,
+                     QSize surface) {
+    const auto bytes = [](QSize size) { return qint64(size.width()) * size.height() * 4; };
+    if (header.format != "jpeg") return bytes(natural) + bytes(target) + bytes(surface);
+    const QSize decoded = toolkit::reducedSize(natural, toolkit::jpegReductionFor(natural, target));
+    return header.fileSize + bytes(decoded) + bytes(target) + bytes(surface);
+}
+
+PictureWorkers::PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events,
+                               bool complete, qint64 memoryBudget)
+    : jobs_(std::make_move_iterator(jobs.begin()), std::make_move_iterator(jobs.end())),
       outputs_(outputs),
       events_(std::move(events)),
+      complete_(complete),
+      memoryBudget_(memoryBudget),
       finished_(jobs_.size(), 0),
       outcomes_(jobs_.size()) {}
 
@@ -125,9 +137,36 @@ PictureWorkers::~PictureWorkers() {
 }
 
 void PictureWorkers::start(int threads) {
-    threads = std::clamp(threads, 1, std::max(1, int(jobs_.size())));
+    threads = std::max(threads, 1);
+    if (complete_) threads = std::min(threads, std::max(1, int(jobs_.size())));
     running_ = threads;
     for (int i = 0; i < threads; ++i) threads_.emplace_back([this] { work(); });
+}
+
+void PictureWorkers::add(PictureJob job) {
+    {
+        const std::lock_guard lock(mutex_);
+        jobs_.push_back(std::move(job));
+        finished_.push_back(0);
+        outcomes_.emplace_back();
+    }
+    jobsChanged_.notify_one();
+}
+
+void PictureWorkers::finish() {
+    {
+        const std::lock_guard lock(mutex_);
+        complete_ = true;
+    }
+    jobsChanged_.notify_all();
+}
+
+void PictureWorkers::cancel() {
+    {
+        const std::lock_guard lock(mutex_);
+        cancelled_ = true;
+    }
+    jobsChanged_.notify_all();
 }
 
 void PictureWorkers::wait() {
@@ -144,12 +183,34 @@ void PictureWorkers::waitForFinished(int job) {
     finishedChanged_.wait(lock, [&] { return finished_[job] != 0; });
 }
 
+int PictureWorkers::take(std::unique_lock<std::mutex>& lock, qint64& weight) {
+    int index = -1;
+    jobsChanged_.wait(lock, [&] {
+        if (cancelled_ || (complete_ && taken_ >= int(jobs_.size()))) return true;
+        if (taken_ >= int(jobs_.size())) return false;
+        // The next job in list order, once the memory it weighs is free (a job heavier than
+        // the whole budget waits until it is alone).
+        weight = std::min(jobs_[taken_].weight, memoryBudget_);
+        if (memoryInUse_ + weight > memoryBudget_) return false;
+        index = taken_++;
+        return true;
+    });
+    if (index >= 0) memoryInUse_ += weight;
+    return index;
+}
+
 void PictureWorkers::work() {
     for (;;) {
-        if (cancelled_) break;
-        const int index = taken_++;
-        if (index >= int(jobs_.size())) break;
-        const PictureJob& job = jobs_[index];
+        qint64 weight = 0;
+        int index;
+        const PictureJob* taken = nullptr;
+        {
+            std::unique_lock lock(mutex_);
+            index = take(lock, weight);
+            if (index >= 0) taken = &jobs_[index];
+        }
+        if (index < 0) break;
+        const PictureJob& job = *taken;
         if (events_.started) events_.started(index);
 
         QImage picture, surface;
@@ -178,9 +239,18 @@ void PictureWorkers::work() {
             }
             outcomes_[index] = std::move(outcome);
             finished_[index] = 1;
+            // Done with: its names and any pixels it carried go, so that what the run holds
+            // does not grow with the pictures converted.
+            jobs_[size_t(index)] = PictureJob();
         }
         finishedChanged_.notify_all();
         if (events_.finished) events_.finished(index);
+        // Given back once the job's end is told, so that what was told stays within budget.
+        {
+            const std::lock_guard lock(mutex_);
+            memoryInUse_ -= weight;
+        }
+        jobsChanged_.notify_all();
     }
     if (--running_ == 0 && events_.stopped) events_.stopped();
 }

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -18,6 +19,7 @@
 namespace toolkit {
 class JpegWriter;
 class System;
+struct PictureHeader;
 }  // namespace toolkit
 
 namespace convert {
@@ -43,6 +45,8 @@ struct PictureJob {
     int follows = -1;
     // A picture already decoded (a file whose header does not tell its size), or null.
     QImage decoded;
+    // Bytes of memory the job takes at its peak, roughly (see pictureWeight).
+    qint64 weight = 0;
 };
 
 // What became of one job.
@@ -99,9 +103,17 @@ PictureOutcome convertPicture(const PictureJob& job, Outputs& outputs,
                               const std::function<void()>& beforeWriting, QImage* picture,
                               QSize* naturalSize, QImage* surface);
 
-// Converts jobs on a few threads of its own, taking them in list order. Results come back in
-// whatever order they finish; the latest picture in list order that was read, and the latest
-// that was painted, are kept for the window.
+// The memory converting a picture takes at its peak, roughly: a JPEG's file, held whole while it
+// is decoded at the reduced scale the target allows; the decoded picture, the scaled copy and the
+// surface.
+qint64 pictureWeight(const toolkit::PictureHeader& header, QSize natural, QSize target,
+                     QSize surface);
+
+// Converts jobs on a few threads of its own, taking them in list order, while more jobs may
+// still be added. Results come back in whatever order they finish; the latest picture in list
+// order that was read, and the latest that was painted, are kept for the window. Jobs that are
+// heavy in memory wait for one another, so that several large photos at once stay within
+// `memoryBudget` bytes (one heavier than that runs alone).
 class PictureWorkers {
   public:
     struct Events {
@@ -111,20 +123,27 @@ class PictureWorkers {
         std::function<void()> stopped;
     };
 
-    PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events);
+    static constexpr qint64 kMemoryBudget = 160 * 1024 * 1024;
+
+    // With `complete`, the jobs are all there is; otherwise add() brings more until finish().
+    PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events,
+                   bool complete = true, qint64 memoryBudget = kMemoryBudget);
     ~PictureWorkers();  // waits for the workers
 
-    // Starts `threads` workers (at least one; no more than there are jobs).
+    // Starts `threads` workers (at least one; with every job known, no more than there are).
     void start(int threads);
+    // One more job, after those given so far.
+    void add(PictureJob job);
+    // No job is added after this: the workers stop once every job is done.
+    void finish();
     // No job is taken up after this; those in flight finish.
-    void cancel() { cancelled_ = true; }
+    void cancel();
     // Waits for every worker to stop.
     void wait();
 
     // After wait(): the jobs taken up, always the first ones in list order.
-    int startedJobs() const { return std::min<int>(taken_.load(), int(jobs_.size())); }
+    int startedJobs() const { return std::min<int>(taken_, int(jobs_.size())); }
     const PictureOutcome& outcome(int job) const { return outcomes_[job]; }
-    const PictureJob& job(int index) const { return jobs_[index]; }
     int jobCount() const { return int(jobs_.size()); }
 
     // After wait(): the latest picture read (-1: none), as decoded, with its natural size.
@@ -137,20 +156,28 @@ class PictureWorkers {
 
   private:
     void work();
+    // The next job to take up, in list order, -1 when there is none left; waits for jobs to be
+    // added and for the memory they weigh. Called with the lock held.
+    int take(std::unique_lock<std::mutex>& lock, qint64& weight);
     void waitForFinished(int job);
 
-    std::vector<PictureJob> jobs_;
+    // Deques: a worker keeps its job by reference while the window adds more.
+    std::deque<PictureJob> jobs_;
     Outputs& outputs_;
     Events events_;
     std::vector<std::thread> threads_;
-    std::atomic<int> taken_ = 0;
+    int taken_ = 0;
+    bool complete_;
     std::atomic<bool> cancelled_ = false;
     std::atomic<int> running_ = 0;
+    const qint64 memoryBudget_;
+    qint64 memoryInUse_ = 0;
 
     std::mutex mutex_;
+    std::condition_variable jobsChanged_;
     std::condition_variable finishedChanged_;
-    std::vector<char> finished_;
-    std::vector<PictureOutcome> outcomes_;
+    std::deque<char> finished_;
+    std::deque<PictureOutcome> outcomes_;
     int latestLoaded_ = -1;
     QImage latestPicture_;
     toolkit::EmbeddedProfile latestUnconverted_;

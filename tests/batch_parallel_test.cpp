@@ -8,11 +8,14 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <atomic>
 
 #include "app/form1.h"
+#include "convert/picture_batch.h"
 #include "support/fake_system.h"
 #include "support/picture_files.h"
 #include "support/program_folder.h"
+#include "toolkit/jpeg_writer.h"
 #include "toolkit/progress_window.h"
 
 namespace {
@@ -271,4 +274,39 @@ TEST(ParallelRun, ALargePhotoIsPreviewedReducedButKeepsItsWholeNaturalSize) {
     EXPECT_LT(form.Image1->picture().width(), 4000);
     EXPECT_GE(form.Image1->picture().width(), form.screen()->size().width());
     EXPECT_GE(form.Image1->picture().height(), form.screen()->size().height());
+}
+
+TEST(ParallelRun, PicturesHeavierThanHalfTheMemoryBudgetAreConvertedOneAtATime) {
+    ProgramFolder program;
+    program.addWriterLibrary();
+    FakeSystem system(program.path());
+    toolkit::JpegWriter writer;
+    convert::Outputs outputs(program.path(), writer, system);
+    QTemporaryDir source;
+    std::vector<convert::PictureJob> jobs;
+    for (int i = 0; i < 6; ++i) {
+        convert::PictureJob job;
+        job.entry = QStringLiteral("%1.jpg").arg(i);
+        job.source = source.filePath(job.entry);
+        writeBytes(job.source, jpegBytes(busyPicture(800, 600)));
+        job.surface = QSize(441, 331);
+        job.target = QRect(0, 0, 441, 331);
+        job.jpegPath = program.file(QStringLiteral("DestinoJPG/") + job.entry);
+        job.weight = i % 2 == 0 ? 600 : 100;  // of a budget of 1000
+        jobs.push_back(std::move(job));
+    }
+    // A job's memory is given back after its end is told.
+    std::atomic<int> heavyInFlight = 0, mostHeavy = 0;
+    convert::PictureWorkers::Events events;
+    events.started = [&](int job) {
+        if (job % 2 == 0) mostHeavy = std::max(mostHeavy.load(), ++heavyInFlight);
+    };
+    events.finished = [&](int job) {
+        if (job % 2 == 0) --heavyInFlight;
+    };
+    convert::PictureWorkers workers(std::move(jobs), outputs, std::move(events), true, 1000);
+    workers.start(3);
+    workers.wait();
+    EXPECT_EQ(mostHeavy, 1);
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(workers.outcome(i).written, 1) << i;
 }

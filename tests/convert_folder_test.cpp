@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QImageReader>
 #include <QTemporaryDir>
+#include <filesystem>
 #include <set>
 
 #include "app/form1.h"
@@ -200,6 +201,26 @@ TEST(ConvertFolder, NamesOutputsAfterTheirSourcesAndSkipsOtherNames) {
     const QByteArray bmp = readBytes(run.program.file(QStringLiteral("DestinoBMP/plano.bmp")));
     ASSERT_GT(bmp.size(), 30);
     EXPECT_EQ(bmp[28], 24);
+    EXPECT_TRUE(run.system.messages.empty());
+}
+
+TEST(ConvertFolder, PicturesPastTheFirst32767EntriesAreListedAndConverted) {
+    Started run;
+    run.form.Picture2(1).setBackColor(kBlueMarker);
+    // Links of one empty file make the many entries in a moment; the pictures sort last.
+    const QString empty = run.source.filePath(QStringLiteral("0.txt"));
+    run.add(QStringLiteral("0.txt"), QByteArray());
+    for (int i = 1; i < 32770; ++i)
+        std::filesystem::create_hard_link(
+            QFile::encodeName(empty).toStdString(),
+            QFile::encodeName(run.source.filePath(QStringLiteral("%1.txt").arg(i))).toStdString());
+    for (const char* name : {"z1.jpg", "z2.jpg", "z3.jpg"})
+        run.add(QString::fromLatin1(name), jpegBytes(quadrantPicture(8, 6)));
+    run.convert();
+
+    EXPECT_EQ(run.form.File1->listCount(), 32773);
+    EXPECT_EQ(run.form.File1->list(32772), QStringLiteral("z3.jpg"));
+    EXPECT_EQ(run.jpegs(), (QStringList{"z1.jpg", "z2.jpg", "z3.jpg"}));
     EXPECT_TRUE(run.system.messages.empty());
 }
 

@@ -10,6 +10,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QImageWriter>
 #include <QLibrary>
 #include <QTemporaryDir>
 #include <atomic>
@@ -207,6 +208,29 @@ TEST(LoaderLimits, HeadersClaimingHugePicturesAreRefusedBeforeAnyPixelMemoryIsTa
             ADD_FAILURE() << "accepted";
         } catch (const toolkit::Failure& failure) {
             EXPECT_TRUE(failure.reason().contains(QString::fromUtf8(bomb.reason)))
+                << failure.what();
+        }
+    }
+}
+
+TEST(LoaderLimits, AJpegWiderThanIsDecodedWholeIsReadReducedUnlessItIsProgressive) {
+    QTemporaryDir folder;
+    for (const bool progressive : {false, true}) {
+        SCOPED_TRACE(progressive);
+        const QString path = folder.filePath(QStringLiteral("panorama%1.jpg").arg(progressive));
+        QImageWriter writer(path, "jpeg");
+        writer.setProgressiveScanWrite(progressive);
+        ASSERT_TRUE(writer.write(quadrantPicture(33000, 64)));
+        try {
+            const toolkit::PictureRead read = toolkit::readPictureFile(path, QSize(1024, 2));
+            EXPECT_FALSE(progressive);
+            EXPECT_EQ(read.naturalSize, QSize(33000, 64));
+            EXPECT_EQ(read.image.size(), QSize(4125, 8));
+            // Even where the whole picture is asked for, only a reduction of it is decoded.
+            EXPECT_EQ(toolkit::readPictureFile(path).image.size(), QSize(16500, 32));
+        } catch (const toolkit::Failure& failure) {
+            EXPECT_TRUE(progressive) << failure.what();
+            EXPECT_TRUE(failure.reason().contains(QStringLiteral("no progresivos")))
                 << failure.what();
         }
     }

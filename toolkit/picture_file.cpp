@@ -97,6 +97,35 @@ bool jpegIsWhole(const uchar* d, qint64 n) {
     }
 }
 
+// Whether the decoder must hold every coefficient of the picture at once: a progressive JPEG,
+// or one whose first scan leaves out some of its colours. Unknown layouts count as such.
+bool jpegKeepsWholeCoefficients(const uchar* d, qint64 n) {
+    qint64 i = 2;
+    int frameComponents = 0;
+    bool progressive = false;
+    while (i + 4 <= n) {
+        if (d[i] != 0xFF) return true;
+        const uchar marker = d[i + 1];
+        if (marker == 0xFF) {
+            ++i;
+            continue;
+        }
+        const qint64 length = qint64(d[i + 2]) << 8 | d[i + 3];
+        if (length < 2 || i + 2 + length > n) return true;
+        const uchar* segment = d + i + 4;
+        if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
+            marker != 0xCC) {
+            if (length < 8) return true;
+            progressive = marker == 0xC2 || marker == 0xC6 || marker == 0xCA || marker == 0xCE;
+            frameComponents = segment[5];
+        } else if (marker == 0xDA) {
+            return progressive || length < 3 || segment[0] < frameComponents;
+        }
+        i += 2 + length;
+    }
+    return true;
+}
+
 // Walks the blocks up to the end of the first frame's data (the only frame used).
 bool gifIsWhole(const uchar* d, qint64 n) {
     if (n < 13) return false;
@@ -246,16 +275,40 @@ void openPictureFile(const QString& path, QFile& file) {
     if (file.size() == 0) refuse(path, QStringLiteral("el archivo está vacío"));
 }
 
+bool withinWholeDecodeBounds(qint64 w, qint64 h) {
+    return w <= kMaxPictureSide && h <= kMaxPictureSide && w * h <= kMaxPicturePixels;
+}
+
 // The size a header claims, refused when it is empty or beyond what the program reads.
 QSize checkClaimedSize(const QString& path, QSize claimed) {
     const qint64 w = qAbs(qint64(claimed.width()));
     const qint64 h = qAbs(qint64(claimed.height()));
     if (w == 0 || h == 0) refuse(path, QStringLiteral("la cabecera indica un tamaño nulo"));
-    if (w > kMaxPictureSide || h > kMaxPictureSide || w * h > kMaxPicturePixels)
+    if (!withinWholeDecodeBounds(w, h))
         refuse(path, QStringLiteral("la cabecera indica %1 x %2 píxeles, más de lo que se admite")
                          .arg(w)
                          .arg(h));
     return QSize(int(w), int(h));
+}
+
+// A JPEG's claimed size beyond what is decoded whole. A dimension bomb is told from a big photo
+// by its data: entropy-coded data spends at least about a bit on every 8 x 8 block of the
+// brightness, so a file smaller than that cannot hold the picture its header claims, and is
+// refused before any decoding. A big photo is then read reduced, if it can be a few rows at a
+// time.
+void checkLargeJpeg(const QString& path, qint64 w, qint64 h, const uchar* data, qint64 size) {
+    const auto tooLarge = [&](const QString& why) {
+        refuse(path, QStringLiteral("la cabecera indica %1 x %2 píxeles, más de lo que se admite%3")
+                         .arg(w)
+                         .arg(h)
+                         .arg(why));
+    };
+    if (w > kMaxJpegSide || h > kMaxJpegSide) tooLarge(QString());
+    const qint64 blocks = ((w + 7) / 8) * ((h + 7) / 8);
+    if (size < blocks / 8)
+        tooLarge(QStringLiteral(" (el archivo es demasiado pequeño para contenerlos)"));
+    if (!data || jpegKeepsWholeCoefficients(data, size))
+        tooLarge(QStringLiteral(" (a este tamaño solo se leen los JPG no progresivos)"));
 }
 
 QSize upright(QSize stored, QImageIOHandler::Transformations transformation) {
@@ -282,6 +335,8 @@ struct OpenedPicture {
     QFile file;
     QImageReader reader;
     PictureHeader header;
+    // A JPEG beyond what is decoded whole: it is only ever decoded reduced.
+    bool large = false;
 
     explicit OpenedPicture(const QString& path) {
         allowLargePhotos();
@@ -290,6 +345,7 @@ struct OpenedPicture {
         reader.setDecideFormatFromContent(true);
         reader.setAutoTransform(true);
         header.format = reader.format();
+        header.fileSize = file.size();
         if (header.format.isEmpty())
             refuse(path, QStringLiteral("no es una imagen JPG, GIF ni BMP"));
 
@@ -303,7 +359,15 @@ struct OpenedPicture {
             checkClaimedSize(path, QSize(int(le16(bytes + 6)), int(le16(bytes + 8))));
         }
         if (claimed.width() != -1 || claimed.height() != -1) {
-            const QSize whole = checkClaimedSize(path, claimed);
+            const qint64 w = qAbs(qint64(claimed.width())), h = qAbs(qint64(claimed.height()));
+            if (header.format == "jpeg" && w > 0 && h > 0 && !withinWholeDecodeBounds(w, h)) {
+                const qint64 size = file.size();
+                const uchar* mapped = file.map(0, size);
+                checkLargeJpeg(path, w, h, mapped, size);
+                if (mapped) file.unmap(const_cast<uchar*>(mapped));
+                large = true;
+            }
+            const QSize whole = large ? QSize(int(w), int(h)) : checkClaimedSize(path, claimed);
             header.transformation = reader.transformation();
             header.naturalSize = upright(whole, header.transformation);
         }
@@ -320,6 +384,22 @@ struct OpenedPicture {
                     qint64(bytes.size()));
     }
 };
+
+// `wanted`, or a stronger reduction where the decoded picture would still be larger than what
+// is decoded whole.
+JpegReduction fittingReduction(const QString& path, QSize stored, JpegReduction wanted) {
+    const auto fits = [&](JpegReduction reduction) {
+        const QSize decoded = reducedSize(stored, reduction);
+        return withinWholeDecodeBounds(decoded.width(), decoded.height());
+    };
+    if (fits(wanted)) return wanted;
+    for (const JpegReduction stronger : {JpegReduction{1, 2}, {1, 4}, {1, 8}})
+        if (stronger.num * wanted.denom < wanted.num * stronger.denom && fits(stronger))
+            return stronger;
+    refuse(path, QStringLiteral("la imagen mide %1 x %2 píxeles, más de lo que se admite")
+                     .arg(stored.width())
+                     .arg(stored.height()));
+}
 
 }  // namespace
 
@@ -341,7 +421,8 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours)
     if (mapped && opened.header.format == "jpeg" && read.naturalSize.isValid()) {
         const QImageIOHandler::Transformations turn = opened.header.transformation;
         const QSize stored = upright(read.naturalSize, turn);
-        const JpegReduction reduction = jpegReductionFor(stored, upright(atLeast, turn));
+        JpegReduction reduction = jpegReductionFor(stored, upright(atLeast, turn));
+        if (opened.large) reduction = fittingReduction(path, stored, reduction);
         read.image = turnedUpright(decodeJpegReduced(mapped, size, reduction), turn);
         if (read.image.isNull())
             read.image = turnedUpright(
@@ -350,6 +431,9 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours)
     }
     if (read.image.isNull() && mapped && opened.header.format == "bmp")
         read.image = readOs2BitmapWithShortPalette(mapped, size);
+    // A large JPEG is never decoded whole: what the reduced decoder refuses stays refused.
+    if (read.image.isNull() && opened.large)
+        refuse(path, QStringLiteral("los datos de la imagen están dañados o no se admiten"));
     if (read.image.isNull() && (!opened.reader.read(&read.image) || read.image.isNull()))
         refuse(path, readerReason(opened.reader));
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();

@@ -13,6 +13,11 @@ namespace toolkit {
 // a damaged or hostile file must not be able to claim gigabytes.
 inline constexpr int kMaxPictureSide = 32767;
 inline constexpr qint64 kMaxPicturePixels = 120'000'000;
+// A JPEG is decoded no finer than its target needs, so one beyond those bounds is read as long
+// as its reduced decode is within them, up to the format's own limit. Its data must be able to
+// hold what its header claims, and it must be decodable a few rows at a time (one scan of all
+// its colours, as cameras write): a progressive one keeps all its coefficients at once.
+inline constexpr int kMaxJpegSide = 65500;
 
 // A picture as read from its file. Decoders go on over a file that is cut short and fill in
 // what is missing; `damage` then says, in Spanish, what is wrong with the file (empty when the
@@ -38,6 +43,7 @@ struct PictureHeader {
     // Upright, as the EXIF orientation turns it; not valid when the header does not say.
     QSize naturalSize;
     QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone;
+    qint64 fileSize = 0;  // bytes; a JPEG's are all in memory while it is decoded
 };
 
 // Reads and checks the header as readPictureFile does, raising the same Failures for a file

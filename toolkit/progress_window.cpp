@@ -41,6 +41,11 @@ void ProgressWindow::showWorking(int current, const QString& name) {
     emit advanced(current);
 }
 
+void ProgressWindow::setTotal(int total) {
+    total_ = total;
+    bar_->setRange(0, total);
+}
+
 void ProgressWindow::reject() {
     if (cancelAsked_) return;
     cancelAsked_ = true;

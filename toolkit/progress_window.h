@@ -18,6 +18,8 @@ class ProgressWindow : public QDialog {
 
     // The picture `current` of the total (counted from 1) is being converted, from `name`.
     void showWorking(int current, const QString& name);
+    // The total once it is known for certain (the first one may count pictures that fail).
+    void setTotal(int total);
     bool cancelAsked() const { return cancelAsked_; }
     QPushButton* cancelButton() const { return cancel_; }
 

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 
 #include "failure.h"
 #include "file_errors.h"
@@ -46,10 +47,30 @@ bool ownedByThisUser(const QFileInfo& file) {
 #endif
 }
 
+// Where scratch files go: the temporary folder the user names; otherwise storage held in
+// memory where the system offers it with room to spare, since every JPEG passes through a
+// scratch file and a disk would only add writes that are deleted again at once; otherwise the
+// system's temporary folder.
+QString scratchFolder() {
+    if (!qEnvironmentVariableIsEmpty("TMPDIR")) return QDir::tempPath();
+#ifdef Q_OS_UNIX
+    constexpr qint64 kRoomToSpare = 256LL * 1024 * 1024;
+    for (const QString& memory :
+         {qEnvironmentVariable("XDG_RUNTIME_DIR"), QStringLiteral("/dev/shm")}) {
+        if (memory.isEmpty()) continue;
+        const QFileInfo folder(memory);
+        if (folder.isDir() && folder.isWritable() &&
+            QStorageInfo(memory).bytesAvailable() >= kRoomToSpare)
+            return folder.absoluteFilePath();
+    }
+#endif
+    return QDir::tempPath();
+}
+
 }  // namespace
 
 ScratchFile::ScratchFile(const QString& suffix)
-    : file_(QDir::tempPath() + QLatin1Char('/') + kPrefix +
+    : file_(scratchFolder() + QLatin1Char('/') + kPrefix +
             QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX") +
             suffix) {
     // Once per program start: what a killed run of this program left behind goes now.
@@ -74,7 +95,7 @@ void ScratchFile::remove(System& system) {
 }
 
 int removeStaleScratchFiles() {
-    const QDir temporary(QDir::tempPath());
+    const QDir temporary(scratchFolder());
     int removed = 0;
     const QFileInfoList files = temporary.entryInfoList(
         {kPrefix + QStringLiteral("*-*")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks);

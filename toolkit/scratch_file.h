@@ -8,9 +8,10 @@ namespace toolkit {
 class System;
 
 // A private file for handing data to another component: a unique name in the user's temporary
-// folder, created exclusively (never an existing file or a link planted there) and readable by
-// its owner only. Whatever happens short of the process being killed, it does not outlive this
-// object; its name carries the process id so that a later start can tell a killed run's file.
+// folder (memory-backed where the system has such a folder and TMPDIR names none), created
+// exclusively (never an existing file or a link planted there) and readable by its owner only.
+// Whatever happens short of the process being killed, it does not outlive this object; its name
+// carries the process id so that a later start can tell a killed run's file.
 class ScratchFile {
   public:
     // Raises a Failure when the file cannot be created. `suffix` ends the name (".bmp").

@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
+#include <vector>
 
 #include "../failure.h"
 
@@ -15,26 +16,30 @@ namespace toolkit {
 
 namespace {
 
-// Qt passes over the files whose names are not valid text in the system's encoding: on Linux a
-// name is any bytes. Those files are listed too, with replacement characters where the bytes are
-// not text, so that the run can say it cannot convert them instead of missing them in silence.
-QStringList namesQtCannotList(const QString& folder) {
-    QStringList names;
+// The names of the folder's files (not hidden ones, not sub-folders), in no particular order.
+QStringList fileNames(const QString& folder) {
 #ifdef Q_OS_UNIX
+    // One pass over the folder, typed by the entries themselves rather than a status call per
+    // file: a hundred thousand names come in a fraction of a second. Qt's own listing would also
+    // pass over the files whose names are not valid text in the system's encoding (on Linux a
+    // name is any bytes); those are listed too, with replacement characters where the bytes are
+    // not text, so that the run can say it cannot convert them instead of missing them.
     namespace fs = std::filesystem;
+    QStringList names;
     std::error_code error;
     fs::directory_iterator entry(QFile::encodeName(folder).toStdString(), error);
     for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-        const std::string raw = entry->path().filename().native();
-        const QByteArray bytes(raw.data(), qsizetype(raw.size()));
-        if (bytes.startsWith('.') || QFile::encodeName(QFile::decodeName(bytes)) == bytes) continue;
+        const fs::path name = entry->path().filename();
+        const std::string& raw = name.native();
+        if (raw.empty() || raw.front() == '.') continue;
         std::error_code notFile;
-        if (entry->is_regular_file(notFile)) names << QFile::decodeName(bytes);
+        if (entry->is_regular_file(notFile))
+            names << QFile::decodeName(QByteArray(raw.data(), qsizetype(raw.size())));
     }
-#else
-    Q_UNUSED(folder);
-#endif
     return names;
+#else
+    return QDir(folder).entryList(QDir::Files, QDir::Unsorted);
+#endif
 }
 
 }  // namespace
@@ -42,6 +47,9 @@ QStringList namesQtCannotList(const QString& folder) {
 FileList::FileList(QWidget* parent) : QListWidget(parent), Geometry(this) {
     path_ = QDir::currentPath();
     setSelectionMode(QAbstractItemView::SingleSelection);
+    // Every entry is one line of text: laid out once rather than entry by entry, a list of a
+    // hundred thousand files shows at once.
+    setUniformItemSizes(true);
     // Selection, not the current row: the list makes its first row current when it merely gets
     // the focus, and that must not preview anything.
     connect(this, &QListWidget::itemSelectionChanged, this, [this] {
@@ -66,36 +74,42 @@ void FileList::refresh() {
 }
 
 void FileList::fill(const QString& folder) {
-    const QDir dir(folder);
-    QStringList names = dir.entryList(QDir::Files, QDir::Name | QDir::IgnoreCase);
-    for (const QString& name : namesQtCannotList(folder)) {
-        const auto before = [](const QString& a, const QString& b) {
-            return a.compare(b, Qt::CaseInsensitive) < 0;
-        };
-        names.insert(std::lower_bound(names.begin(), names.end(), name, before), name);
-    }
+    // By name, whatever the case; names alike but for case in a fixed order.
+    struct Sorted {
+        QString key, name;
+    };
+    std::vector<Sorted> sorted;
+    const QStringList found = fileNames(folder);
+    sorted.reserve(size_t(found.size()));
+    for (const QString& name : found) sorted.push_back({name.toCaseFolded(), name});
+    std::sort(sorted.begin(), sorted.end(), [](const Sorted& a, const Sorted& b) {
+        const int byKey = a.key.compare(b.key);
+        return byKey != 0 ? byKey < 0 : a.name < b.name;
+    });
+    QStringList names;
+    names.reserve(qsizetype(sorted.size()));
+    for (Sorted& entry : sorted) names << std::move(entry.name);
     QSignalBlocker quiet(this);
     clear();
-    addItems(names.mid(0, 32767));
+    addItems(names);
     setCurrentRow(-1);
 }
 
-std::int16_t FileList::listCount() const {
-    return static_cast<std::int16_t>(count());
+int FileList::listCount() const {
+    return count();
 }
 
-QString FileList::list(std::int16_t index) const {
+QString FileList::list(int index) const {
     const QListWidgetItem* entry = item(index);
     if (!entry) throw Failure(QStringLiteral("Índice de lista no válido: %1").arg(index));
     return entry->text();
 }
 
-std::int16_t FileList::listIndex() const {
+int FileList::listIndex() const {
     // The selected entry, not the current one: a list has a current row as soon as it has the
     // focus, before the user selects anything.
     const QModelIndexList selected = selectionModel()->selectedRows();
-    return selected.isEmpty() ? std::int16_t(-1)
-                              : static_cast<std::int16_t>(selected.first().row());
+    return selected.isEmpty() ? -1 : selected.first().row();
 }
 
 }  // namespace toolkit

@@ -21,10 +21,11 @@ class FileList : public QListWidget, public Geometry {
     void setPath(const QString& folder);
     void refresh();
 
-    // Entry count and indexes are 16-bit, as the program's callers count them.
-    std::int16_t listCount() const;
-    QString list(std::int16_t index) const;
-    std::int16_t listIndex() const;
+    // Counted in full: a folder may hold far more than 32,767 files, and every one is listed.
+    int listCount() const;
+    QString list(int index) const;
+    // The selected entry, -1 when none.
+    int listIndex() const;
 
   signals:
     // An entry was selected, by the pointer or the keyboard.
