@@ -417,6 +417,7 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours)
     read.naturalSize = opened.header.naturalSize;
     const qint64 size = opened.file.size();
     const uchar* mapped = opened.file.map(0, size);
+    const EmbeddedProfile profile = opened.lookInto(mapped, size, embeddedProfile);
 
     if (mapped && opened.header.format == "jpeg" && read.naturalSize.isValid()) {
         const QImageIOHandler::Transformations turn = opened.header.transformation;
@@ -425,9 +426,7 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours)
         if (opened.large) reduction = fittingReduction(path, stored, reduction);
         read.image = turnedUpright(decodeJpegReduced(mapped, size, reduction), turn);
         if (read.image.isNull())
-            read.image = turnedUpright(
-                decodeCmykJpeg(mapped, size, reduction, embeddedProfile("jpeg", mapped, size)),
-                turn);
+            read.image = turnedUpright(decodeCmykJpeg(mapped, size, reduction, profile), turn);
     }
     if (read.image.isNull() && mapped && opened.header.format == "bmp")
         read.image = readOs2BitmapWithShortPalette(mapped, size);
@@ -439,7 +438,7 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours)
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
 
     // Colours as the file means them, at the size decoded (no finer than the target needs).
-    read.unconverted = opened.lookInto(mapped, size, embeddedProfile);
+    read.unconverted = profile;
     if (colours == Colours::Srgb)
         read.image = convertedToSrgb(std::move(read.image), std::exchange(read.unconverted, {}));
     // The decoder read what it could; the file's own structure says whether that was all.
