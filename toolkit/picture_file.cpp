@@ -374,12 +374,14 @@ struct OpenedPicture {
     }
 
     // What the decoder could not see, from the file's bytes (the mapping, or when the file
-    // could not be mapped a copy, read once the reader is done with the file): whether the file
-    // holds its whole picture, and the colour profile it carries.
+    // could not be mapped a copy): whether the file holds its whole picture, and the colour
+    // profile it carries. The reader reads the same file, so it is left where the reader was.
     template <typename Look>
     auto lookInto(const uchar* mapped, qint64 size, Look look) {
         if (mapped) return look(header.format, mapped, size);
+        const qint64 readerAt = file.pos();
         const QByteArray bytes = file.seek(0) ? file.readAll() : QByteArray();
+        file.seek(readerAt);
         return look(header.format, reinterpret_cast<const uchar*>(bytes.constData()),
                     qint64(bytes.size()));
     }
