@@ -41,7 +41,11 @@ JpegReduction jpegReductionFor(QSize stored, QSize atLeast) {
     return best;
 }
 
-QImage decodeJpegReduced(const uchar* data, qint64 size, JpegReduction reduction) {
+namespace {
+
+// The JPEG decoded at the reduction into 32-bit pixels: colours for a YCbCr, RGB or grey one,
+// the four inks of a CMYK or YCCK one as they are stored (`inks`). Null for the other kind.
+QImage decodeReduced(const uchar* data, qint64 size, JpegReduction reduction, bool inks) {
     if (!data || size <= 0 || quint64(size) > std::numeric_limits<unsigned long>::max()) return {};
     Decompressor decoder;
     if (!decoder.handle) return {};
@@ -49,13 +53,16 @@ QImage decodeJpegReduced(const uchar* data, qint64 size, JpegReduction reduction
     if (tjDecompressHeader3(decoder.handle, data, static_cast<unsigned long>(size), &width, &height,
                             &subsampling, &colourSpace) != 0)
         return {};
-    // The decoder turns neither of these into RGB.
-    if (colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK) return {};
+    // The decoder turns no CMYK or YCCK into RGB: those it gives as inks only.
+    if (inks != (colourSpace == TJCS_CMYK || colourSpace == TJCS_YCCK)) return {};
     const QSize reduced = reducedSize(QSize(width, height), reduction);
     QImage picture(reduced, QImage::Format_RGB32);
     if (picture.isNull()) return {};
-    // Format_RGB32 holds 0xffRRGGBB words: B, G, R, X in memory on a little-endian machine.
-    const int pixelFormat = QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX : TJPF_XRGB;
+    // Format_RGB32 holds 0xffRRGGBB words: B, G, R, X in memory on a little-endian machine. Inks
+    // take the same four bytes a pixel (YCCK comes as CMYK).
+    const int pixelFormat = inks                                            ? TJPF_CMYK
+                            : QSysInfo::ByteOrder == QSysInfo::LittleEndian ? TJPF_BGRX
+                                                                            : TJPF_XRGB;
     // The decoder sets the padding byte to 0xff, as the format wants. Any complaint, even a mere
     // warning about damaged data, is left to the ordinary reader, which judges it as always.
     if (tjDecompress2(decoder.handle, data, static_cast<unsigned long>(size), picture.bits(),
@@ -63,6 +70,16 @@ QImage decodeJpegReduced(const uchar* data, qint64 size, JpegReduction reduction
                       0) != 0)
         return {};
     return picture;
+}
+
+}  // namespace
+
+QImage decodeJpegReduced(const uchar* data, qint64 size, JpegReduction reduction) {
+    return decodeReduced(data, size, reduction, false);
+}
+
+QImage decodeJpegInksReduced(const uchar* data, qint64 size, JpegReduction reduction) {
+    return decodeReduced(data, size, reduction, true);
 }
 
 }  // namespace toolkit

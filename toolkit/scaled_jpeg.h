@@ -28,4 +28,8 @@ JpegReduction jpegReductionFor(QSize stored, QSize atLeast);
 // which judges and says what is wrong as it always has.
 QImage decodeJpegReduced(const uchar* data, qint64 size, JpegReduction reduction);
 
+// A CMYK or YCCK JPEG's inks at that reduction, C, M, Y, K in the four bytes of each pixel of a
+// 32-bit picture (not yet colours); null for any other JPEG, or on the same grounds as above.
+QImage decodeJpegInksReduced(const uchar* data, qint64 size, JpegReduction reduction);
+
 }  // namespace toolkit
