@@ -11,16 +11,11 @@
 #include <mutex>
 #include <vector>
 
+#include "byte_order.h"
+
 namespace toolkit {
 
 namespace {
-
-quint32 be16(const uchar* p) {
-    return quint32(p[0]) << 8 | p[1];
-}
-quint32 le32(const uchar* p) {
-    return quint32(p[0]) | quint32(p[1]) << 8 | quint32(p[2]) << 16 | quint32(p[3]) << 24;
-}
 
 // The profile's pieces, in order: a piece missing or given twice, or more bytes than a profile
 // may have, and there is no profile.

@@ -2,7 +2,8 @@
 
 #include <QBuffer>
 #include <QImageReader>
-#include <QtEndian>
+
+#include "byte_order.h"
 
 namespace toolkit {
 
@@ -10,13 +11,6 @@ namespace {
 
 constexpr qint64 kFileHeader = 14;
 constexpr qint64 kWindowsHeader = 40;
-
-quint32 le16(const uchar* p) {
-    return qFromLittleEndian<quint16>(p);
-}
-quint32 le32(const uchar* p) {
-    return qFromLittleEndian<quint32>(p);
-}
 
 }  // namespace
 

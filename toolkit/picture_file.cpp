@@ -7,6 +7,7 @@
 #include <cstring>
 #include <utility>
 
+#include "byte_order.h"
 #include "cmyk_jpeg.h"
 #include "color_profile.h"
 #include "failure.h"
@@ -61,13 +62,6 @@ void allowLargePhotos() {
         return true;
     }();
     (void)done;
-}
-
-quint32 le16(const uchar* p) {
-    return quint32(p[0]) | quint32(p[1]) << 8;
-}
-quint32 le32(const uchar* p) {
-    return le16(p) | le16(p + 2) << 16;
 }
 
 // Marker segments carry their length; entropy-coded data does not, but inside it a 0xFF byte is
