@@ -20,35 +20,13 @@ The machine may be busy with other work: compare the ratios, which are measured 
 """
 import argparse
 import os
-import shutil
 import subprocess
 import sys
-import time
+
+from run import fresh, measure
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 SMALL_VARIANTS = 8
-
-
-def run(commands, must_succeed=True):
-    """Runs the commands at once; wall seconds, peak memory (MiB, summed) and CPU seconds."""
-    start = time.monotonic()
-    processes = [subprocess.Popen(c, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE)
-                 for c in commands]
-    peak = cpu = 0.0
-    for process in processes:
-        _, status, usage = os.wait4(process.pid, 0)
-        errors = process.stderr.read().decode(errors="replace")
-        if must_succeed and os.waitstatus_to_exitcode(status) != 0:
-            sys.exit(f"failed: {' '.join(process.args[:3])} ...\n{errors[-2000:]}")
-        peak += usage.ru_maxrss / 1024.0
-        cpu += usage.ru_utime + usage.ru_stime
-    return time.monotonic() - start, peak, cpu
-
-
-def fresh(folder):
-    shutil.rmtree(folder, ignore_errors=True)
-    os.makedirs(folder)
-    return folder
 
 
 def files_in(folder):
@@ -95,7 +73,7 @@ def small_pictures(build, work, counts, vips_up_to):
                 "-o", os.path.join(fresh(out), "%s.jpg[Q=90,interlace]")] + pictures],
                 lambda: files_in(out)))
         for name, commands, written in tools:
-            wall, peak, cpu = run(commands())
+            wall, cpu, peak = measure(commands())
             rows.append((count, name, wall, peak, written(), cpu))
             print(f"  {count} {name}: {wall:.1f} s, {peak:.0f} MiB", file=sys.stderr)
     return rows
@@ -123,13 +101,14 @@ def big_photos(build, work):
         for i in range(count):
             os.link(photo, os.path.join(folder, f"foto{i}.jpg"))
         out = os.path.join(work, "salida")
-        results[count] = run([[bench, folder, fresh(out)]])[:2] + (
-            files_in(os.path.join(out, "DestinoJPG")),)
+        wall, _, peak = measure([[bench, folder, fresh(out)]])
+        results[count] = (wall, peak, files_in(os.path.join(out, "DestinoJPG")))
     bombs = None
     bad = os.path.join(HERE, "..", "..", "shared", "corpus", "bad")
     if os.path.isdir(bad):
         out = os.path.join(work, "salida")
-        bombs = run([[bench, bad, fresh(out)]], must_succeed=False)[:2] + (files_in(bad),)
+        wall, _, peak = measure([[bench, bad, fresh(out)]], must_succeed=False)
+        bombs = (wall, peak, files_in(bad))
     return results, bombs
 
 
