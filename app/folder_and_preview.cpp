@@ -1,7 +1,7 @@
-#include "convert/output_names.h"
-#include "form1.h"
-#include "toolkit/failure.h"
-#include "toolkit/units.h"
+#include "app/form1.h"
+#include "convert/batch/output_names.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/controls/units.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "form1.h"
+#include "app/form1.h"
 
 #include <QFont>
 #include <QIcon>
@@ -7,7 +7,7 @@
 #include <map>
 #include <vector>
 
-#include "form1_layout.h"
+#include "app/form1_layout.h"
 
 namespace {
 

@@ -9,8 +9,8 @@
 #include "toolkit/controls/line.h"
 #include "toolkit/controls/picture_box.h"
 #include "toolkit/controls/simple_controls.h"
-#include "toolkit/jpeg_writer.h"
-#include "toolkit/system.h"
+#include "toolkit/system/jpeg_writer.h"
+#include "toolkit/system/system.h"
 
 // The program's only window. Its controls are built from the layout table (form1_layout.cpp);
 // each control event has one handler, named control_event.
@@ -96,4 +96,4 @@ class Form1 : public QWidget {
     toolkit::JpegWriter jpegWriter_;
 };
 
-#include "kept_proportion.h"
+#include "app/kept_proportion.h"

@@ -1,6 +1,6 @@
-#include "form1_layout.h"
+#include "app/form1_layout.h"
 
-#include "toolkit/units.h"
+#include "toolkit/controls/units.h"
 
 namespace layout {
 

@@ -1,7 +1,7 @@
-#include "form1.h"
-#include "size_readout.h"
-#include "toolkit/failure.h"
-#include "toolkit/units.h"
+#include "app/form1.h"
+#include "app/size_readout.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/controls/units.h"
 
 // Start-up: maximise, list the program folder, put the handles and their lines on the frame's
 // edges, show the sample picture and take the kept proportion from it. Every step goes on

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "toolkit/units.h"
+#include "toolkit/controls/units.h"
 
 // How far a control may still reach beyond `origin`, in the window's unit: every position and
 // size stays where the controls accept it, and an extreme kept proportion cannot ask for a frame

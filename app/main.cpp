@@ -1,6 +1,7 @@
 #include <QApplication>
 
-#include "form1.h"
+#include "app/form1.h"
+#include "toolkit/system/desktop_system.h"
 
 int main(int argc, char** argv) {
     QApplication application(argc, argv);

@@ -1,6 +1,6 @@
-#include "form1.h"
-#include "toolkit/failure.h"
-#include "toolkit/file_manager.h"
+#include "app/form1.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/system/file_manager.h"
 
 namespace {
 

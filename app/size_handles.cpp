@@ -1,8 +1,8 @@
 #include <algorithm>
 
-#include "form1.h"
-#include "size_readout.h"
-#include "toolkit/units.h"
+#include "app/form1.h"
+#include "app/size_readout.h"
+#include "toolkit/controls/units.h"
 
 // The two pairs of handles beside the preview frame set the target size: the width pair above
 // it, the height pair to its left. Element 0 of each pair marks the frame's fixed edge; element 1

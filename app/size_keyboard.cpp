@@ -1,9 +1,9 @@
 #include <optional>
 
-#include "form1.h"
-#include "size_readout.h"
+#include "app/form1.h"
+#include "app/size_readout.h"
 #include "toolkit/controls/keys.h"
-#include "toolkit/units.h"
+#include "toolkit/controls/units.h"
 
 // The size without a mouse: the arrow keys on a handle and a size typed into ANCHO or ALTO
 // move the movable handle as a drag does, through the very handlers of the drag, so that the

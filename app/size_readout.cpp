@@ -1,7 +1,7 @@
-#include "size_readout.h"
+#include "app/size_readout.h"
 
 #include "toolkit/controls/simple_controls.h"
-#include "toolkit/units.h"
+#include "toolkit/controls/units.h"
 
 void showSize(toolkit::TextBox& box, float units) {
     const QString text = toolkit::numberToText(units);

@@ -13,8 +13,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "toolkit/drawing.h"
-#include "toolkit/scaled_jpeg.h"
+#include "toolkit/pictures/drawing.h"
+#include "toolkit/pictures/scaled_jpeg.h"
 
 int main(int argc, char** argv) {
     int sampling = TJSAMP_420;

@@ -16,8 +16,9 @@
 #include <cstdio>
 
 #include "app/form1.h"
-#include "toolkit/jpeg_writer.h"
-#include "toolkit/progress_window.h"
+#include "toolkit/controls/progress_window.h"
+#include "toolkit/system/desktop_system.h"
+#include "toolkit/system/jpeg_writer.h"
 
 namespace {
 

@@ -8,15 +8,15 @@
 #include <memory>
 
 #include "app/form1.h"
-#include "convert/output_names.h"
-#include "convert/picture_batch.h"
-#include "convert/program_folder_check.h"
-#include "convert/run_report.h"
-#include "toolkit/failure.h"
-#include "toolkit/memory_reuse.h"
-#include "toolkit/picture_file.h"
-#include "toolkit/progress_window.h"
-#include "toolkit/units.h"
+#include "convert/batch/output_names.h"
+#include "convert/batch/picture_batch.h"
+#include "convert/batch/program_folder_check.h"
+#include "convert/batch/run_report.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/controls/progress_window.h"
+#include "toolkit/controls/units.h"
+#include "toolkit/pictures/picture_file.h"
+#include "toolkit/system/memory_reuse.h"
 
 namespace {
 

@@ -11,12 +11,12 @@
 #include <atomic>
 
 #include "app/form1.h"
-#include "convert/picture_batch.h"
+#include "convert/batch/picture_batch.h"
 #include "support/fake_system.h"
 #include "support/picture_files.h"
 #include "support/program_folder.h"
-#include "toolkit/jpeg_writer.h"
-#include "toolkit/progress_window.h"
+#include "toolkit/controls/progress_window.h"
+#include "toolkit/system/jpeg_writer.h"
 
 namespace {
 

@@ -5,12 +5,12 @@
 #include <QTemporaryDir>
 
 #include "support/program_folder.h"
+#include "toolkit/common/failure.h"
 #include "toolkit/controls/file_list.h"
 #include "toolkit/controls/image_control.h"
 #include "toolkit/controls/picture_box.h"
 #include "toolkit/controls/simple_controls.h"
-#include "toolkit/failure.h"
-#include "toolkit/units.h"
+#include "toolkit/controls/units.h"
 
 using namespace toolkit;
 

@@ -11,7 +11,7 @@
 #include "support/fake_system.h"
 #include "support/picture_files.h"
 #include "support/program_folder.h"
-#include "toolkit/jpeg_writer.h"
+#include "toolkit/system/jpeg_writer.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include <cmath>
 #include <map>
 
-#include "convert/output_names.h"
+#include "convert/batch/output_names.h"
 #include "support/conversion_run.h"
 #include "support/qt_printers.h"
-#include "toolkit/picture_file.h"
+#include "toolkit/pictures/picture_file.h"
 
 namespace {
 

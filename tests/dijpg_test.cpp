@@ -12,8 +12,8 @@
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"
-#include "toolkit/failure.h"
-#include "toolkit/jpeg_writer.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/system/jpeg_writer.h"
 
 namespace {
 

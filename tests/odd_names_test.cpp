@@ -7,12 +7,12 @@
 #include <QDir>
 #include <QFile>
 
-#include "convert/output_names.h"
+#include "convert/batch/output_names.h"
 #include "support/conversion_run.h"
 #include "support/picture_files.h"
 #include "support/qt_printers.h"
-#include "toolkit/jpeg_writer.h"
-#include "toolkit/picture_file.h"
+#include "toolkit/pictures/picture_file.h"
+#include "toolkit/system/jpeg_writer.h"
 
 namespace {
 

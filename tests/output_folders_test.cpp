@@ -12,7 +12,7 @@
 #include "support/fake_system.h"
 #include "support/program_folder.h"
 #include "support/window_driving.h"
-#include "toolkit/file_manager.h"
+#include "toolkit/system/file_manager.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "convert/output_names.h"
+#include "convert/batch/output_names.h"
 
 #include <gtest/gtest.h>
 

@@ -7,8 +7,8 @@
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"
-#include "toolkit/failure.h"
-#include "toolkit/picture_file.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/pictures/picture_file.h"
 
 using toolkit::pictureDamage;
 

@@ -1,4 +1,4 @@
-#include "toolkit/picture_file.h"
+#include "toolkit/pictures/picture_file.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"
-#include "toolkit/failure.h"
+#include "toolkit/common/failure.h"
 
 using toolkit::Failure;
 using toolkit::loadPictureFile;

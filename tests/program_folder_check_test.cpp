@@ -1,4 +1,4 @@
-#include "convert/program_folder_check.h"
+#include "convert/batch/program_folder_check.h"
 
 #include <gtest/gtest.h>
 

@@ -24,8 +24,8 @@
 #include "support/conversion_run.h"
 #include "support/picture_files.h"
 #include "support/qt_printers.h"
-#include "toolkit/picture_file.h"
-#include "toolkit/scratch_file.h"
+#include "toolkit/pictures/picture_file.h"
+#include "toolkit/system/scratch_file.h"
 
 namespace {
 

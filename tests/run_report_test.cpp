@@ -1,4 +1,4 @@
-#include "convert/run_report.h"
+#include "convert/batch/run_report.h"
 
 #include <gtest/gtest.h>
 

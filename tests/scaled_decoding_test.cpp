@@ -6,8 +6,8 @@
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"
-#include "toolkit/picture_file.h"
-#include "toolkit/scaled_jpeg.h"
+#include "toolkit/pictures/picture_file.h"
+#include "toolkit/pictures/scaled_jpeg.h"
 
 using toolkit::JpegReduction;
 using toolkit::jpegReductionFor;

@@ -1,12 +1,12 @@
-#include "toolkit/units.h"
+#include "toolkit/controls/units.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 
-#include "convert/output_names.h"
-#include "toolkit/failure.h"
+#include "convert/batch/output_names.h"
+#include "toolkit/common/failure.h"
 
 using namespace toolkit;
 

@@ -20,9 +20,9 @@
 #include "support/picture_files.h"
 #include "support/program_folder.h"
 #include "support/qt_printers.h"
-#include "toolkit/failure.h"
-#include "toolkit/jpeg_writer.h"
-#include "toolkit/picture_file.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/pictures/picture_file.h"
+#include "toolkit/system/jpeg_writer.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "toolkit/color_profile.h"
+#include "toolkit/pictures/color_profile.h"
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "toolkit/failure.h"
-#include "toolkit/picture_file.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/pictures/picture_file.h"
 
 namespace {
 

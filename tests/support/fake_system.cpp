@@ -1,6 +1,7 @@
 #include "fake_system.h"
 
-#include "toolkit/failure.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/system/desktop_system.h"
 
 void FakeSystem::deleteFile(const QString& path) {
     const std::lock_guard lock(deleting);

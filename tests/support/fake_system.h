@@ -5,7 +5,7 @@
 #include <mutex>
 #include <optional>
 
-#include "toolkit/system.h"
+#include "toolkit/system/system.h"
 
 // Stands in for the desktop in in-process tests: the program folder is whatever the test says,
 // message boxes are recorded instead of shown and programs are recorded instead of started.

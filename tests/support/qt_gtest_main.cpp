@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "toolkit/system.h"
+#include "toolkit/system/system.h"
 
 // Tests run in-process on Qt's offscreen platform unless told otherwise, so they need no display.
 int main(int argc, char** argv) {

@@ -4,7 +4,7 @@
 #include <QTimer>
 #include <functional>
 
-#include "toolkit/system.h"
+#include "toolkit/system/desktop_system.h"
 
 class Form1;
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <map>
 
-#include "../failure.h"
+#include "toolkit/common/failure.h"
 
 namespace toolkit {
 

@@ -1,11 +1,11 @@
-#include "file_list.h"
+#include "toolkit/controls/file_list.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
 #include <vector>
 
-#include "../failure.h"
+#include "toolkit/common/failure.h"
 
 #ifdef Q_OS_UNIX
 #include <filesystem>

@@ -3,7 +3,7 @@
 #include <QListWidget>
 #include <cstdint>
 
-#include "geometry.h"
+#include "toolkit/controls/geometry.h"
 
 namespace toolkit {
 

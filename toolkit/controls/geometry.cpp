@@ -1,9 +1,9 @@
-#include "geometry.h"
+#include "toolkit/controls/geometry.h"
 
 #include <QWidget>
 
-#include "../failure.h"
-#include "../units.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/controls/units.h"
 
 namespace toolkit {
 

@@ -1,9 +1,9 @@
-#include "image_control.h"
+#include "toolkit/controls/image_control.h"
 
 #include <QPainter>
 #include <QScreen>
 
-#include "../picture_file.h"
+#include "toolkit/pictures/picture_file.h"
 
 namespace toolkit {
 

@@ -3,7 +3,7 @@
 #include <QImage>
 #include <QWidget>
 
-#include "geometry.h"
+#include "toolkit/controls/geometry.h"
 
 namespace toolkit {
 

@@ -1,4 +1,4 @@
-#include "keys.h"
+#include "toolkit/controls/keys.h"
 
 namespace toolkit {
 

@@ -1,8 +1,8 @@
-#include "line.h"
+#include "toolkit/controls/line.h"
 
 #include <QWidget>
 
-#include "../units.h"
+#include "toolkit/controls/units.h"
 
 namespace toolkit {
 

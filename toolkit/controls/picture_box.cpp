@@ -1,12 +1,12 @@
-#include "picture_box.h"
+#include "toolkit/controls/picture_box.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 
-#include "../drawing.h"
-#include "../failure.h"
-#include "../units.h"
-#include "keys.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/controls/keys.h"
+#include "toolkit/controls/units.h"
+#include "toolkit/pictures/drawing.h"
 
 namespace toolkit {
 

@@ -4,7 +4,7 @@
 #include <QImage>
 #include <cstdint>
 
-#include "geometry.h"
+#include "toolkit/controls/geometry.h"
 
 namespace toolkit {
 

@@ -1,11 +1,11 @@
-#include "simple_controls.h"
+#include "toolkit/controls/simple_controls.h"
 
 #include <QPainter>
 #include <QStyleOptionButton>
 
-#include "../failure.h"
-#include "../units.h"
-#include "keys.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/controls/keys.h"
+#include "toolkit/controls/units.h"
 
 namespace toolkit {
 

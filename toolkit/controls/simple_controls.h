@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <cstdint>
 
-#include "geometry.h"
+#include "toolkit/controls/geometry.h"
 
 namespace toolkit {
 

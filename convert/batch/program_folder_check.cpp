@@ -1,4 +1,4 @@
-#include "program_folder_check.h"
+#include "convert/batch/program_folder_check.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "toolkit/color_profile.h"
+#include "toolkit/pictures/color_profile.h"
 
 namespace toolkit {
 class JpegWriter;

@@ -1,4 +1,4 @@
-#include "scaled_jpeg.h"
+#include "toolkit/pictures/scaled_jpeg.h"
 
 #include <turbojpeg.h>
 

@@ -5,7 +5,7 @@
 #include <QSize>
 #include <QString>
 
-#include "color_profile.h"
+#include "toolkit/pictures/color_profile.h"
 
 namespace toolkit {
 

@@ -5,7 +5,7 @@
 #include <QRect>
 #include <QString>
 
-#include "color_profile.h"
+#include "toolkit/pictures/color_profile.h"
 
 namespace toolkit {
 

@@ -1,4 +1,4 @@
-#include "file_errors.h"
+#include "toolkit/system/file_errors.h"
 
 #include <QFileDevice>
 #include <cerrno>

@@ -1,4 +1,4 @@
-#include "output_names.h"
+#include "convert/batch/output_names.h"
 
 namespace convert {
 

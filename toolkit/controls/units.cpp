@@ -1,9 +1,9 @@
-#include "units.h"
+#include "toolkit/controls/units.h"
 
 #include <cmath>
 #include <limits>
 
-#include "failure.h"
+#include "toolkit/common/failure.h"
 
 namespace toolkit {
 

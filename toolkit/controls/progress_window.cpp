@@ -1,11 +1,11 @@
-#include "progress_window.h"
+#include "toolkit/controls/progress_window.h"
 
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "system.h"
+#include "toolkit/system/system.h"
 
 namespace toolkit {
 

@@ -1,4 +1,4 @@
-#include "open_file_dialog.h"
+#include "toolkit/system/open_file_dialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>

@@ -2,8 +2,8 @@
 
 #include <QImage>
 
-#include "color_profile.h"
-#include "scaled_jpeg.h"
+#include "toolkit/pictures/color_profile.h"
+#include "toolkit/pictures/scaled_jpeg.h"
 
 namespace toolkit {
 

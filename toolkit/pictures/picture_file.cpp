@@ -1,4 +1,4 @@
-#include "picture_file.h"
+#include "toolkit/pictures/picture_file.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -7,13 +7,13 @@
 #include <cstring>
 #include <utility>
 
-#include "byte_order.h"
-#include "cmyk_jpeg.h"
-#include "color_profile.h"
-#include "failure.h"
-#include "file_errors.h"
-#include "os2_bitmap.h"
-#include "scaled_jpeg.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/pictures/cmyk_jpeg.h"
+#include "toolkit/pictures/color_profile.h"
+#include "toolkit/pictures/formats/byte_order.h"
+#include "toolkit/pictures/os2_bitmap.h"
+#include "toolkit/pictures/scaled_jpeg.h"
+#include "toolkit/system/file_errors.h"
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-#include "system.h"
+#include "toolkit/system/desktop_system.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -6,8 +6,8 @@
 #include <QMessageBox>
 #include <QProcess>
 
-#include "failure.h"
-#include "file_errors.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/system/file_errors.h"
 
 namespace toolkit {
 

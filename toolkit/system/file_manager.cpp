@@ -1,6 +1,6 @@
-#include "file_manager.h"
+#include "toolkit/system/file_manager.h"
 
-#include "system.h"
+#include "toolkit/system/system.h"
 
 #ifdef Q_OS_WIN
 #include <QDir>

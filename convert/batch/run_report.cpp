@@ -1,4 +1,4 @@
-#include "run_report.h"
+#include "convert/batch/run_report.h"
 
 #include <QStringList>
 

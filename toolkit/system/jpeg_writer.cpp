@@ -1,11 +1,11 @@
-#include "jpeg_writer.h"
+#include "toolkit/system/jpeg_writer.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "failure.h"
-#include "folders.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/system/folders.h"
 
 namespace toolkit {
 

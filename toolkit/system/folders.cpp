@@ -1,10 +1,10 @@
-#include "folders.h"
+#include "toolkit/system/folders.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 
-#include "failure.h"
+#include "toolkit/common/failure.h"
 
 #ifdef Q_OS_UNIX
 #include <limits.h>

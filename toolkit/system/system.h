@@ -4,7 +4,7 @@
 #include <QStringList>
 #include <optional>
 
-#include "open_file_dialog.h"
+#include "toolkit/system/open_file_dialog.h"
 
 class QWidget;
 
@@ -34,17 +34,6 @@ class System {
 
     // Ends the program with this status once the current handler returns.
     virtual void endProgram(int status) = 0;
-};
-
-// The real thing, on the desktop the program runs on.
-class DesktopSystem : public System {
-  public:
-    QString programFolder() const override;
-    void deleteFile(const QString& path) override;
-    void startProgram(const QString& program, const QStringList& arguments) override;
-    void messageBox(QWidget* owner, const QString& text, const QString& title = {}) override;
-    std::optional<ChosenFile> chooseFile(QWidget* owner, const QString& startFolder) override;
-    void endProgram(int status) override;
 };
 
 inline const QString kApplicationTitle = QStringLiteral("Velaria");

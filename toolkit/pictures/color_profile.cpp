@@ -1,4 +1,4 @@
-#include "color_profile.h"
+#include "toolkit/pictures/color_profile.h"
 
 #include <lcms2.h>
 
@@ -11,7 +11,7 @@
 #include <mutex>
 #include <vector>
 
-#include "byte_order.h"
+#include "toolkit/pictures/formats/byte_order.h"
 
 namespace toolkit {
 

@@ -1,13 +1,13 @@
-#include "scratch_file.h"
+#include "toolkit/system/scratch_file.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
 
-#include "failure.h"
-#include "file_errors.h"
-#include "system.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/system/file_errors.h"
+#include "toolkit/system/system.h"
 
 #ifdef Q_OS_UNIX
 #include <signal.h>

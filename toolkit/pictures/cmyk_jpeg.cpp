@@ -1,4 +1,4 @@
-#include "cmyk_jpeg.h"
+#include "toolkit/pictures/cmyk_jpeg.h"
 
 namespace toolkit {
 

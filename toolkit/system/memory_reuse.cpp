@@ -1,4 +1,4 @@
-#include "memory_reuse.h"
+#include "toolkit/system/memory_reuse.h"
 
 #include <cstdlib>  // tells which C library this is
 

@@ -1,4 +1,4 @@
-#include "failure.h"
+#include "toolkit/common/failure.h"
 
 namespace toolkit {
 

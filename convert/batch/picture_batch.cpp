@@ -1,15 +1,15 @@
-#include "picture_batch.h"
+#include "convert/batch/picture_batch.h"
 
 #include <utility>
 
-#include "output_names.h"
-#include "toolkit/drawing.h"
-#include "toolkit/failure.h"
-#include "toolkit/folders.h"
-#include "toolkit/jpeg_writer.h"
-#include "toolkit/picture_file.h"
-#include "toolkit/scaled_jpeg.h"
-#include "toolkit/scratch_file.h"
+#include "convert/batch/output_names.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/pictures/drawing.h"
+#include "toolkit/pictures/picture_file.h"
+#include "toolkit/pictures/scaled_jpeg.h"
+#include "toolkit/system/folders.h"
+#include "toolkit/system/jpeg_writer.h"
+#include "toolkit/system/scratch_file.h"
 
 namespace convert {
 

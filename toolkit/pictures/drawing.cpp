@@ -1,15 +1,14 @@
-#include "drawing.h"
+#include "toolkit/pictures/drawing.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QImageWriter>
 #include <QPainter>
-#include <QSaveFile>
 
-#include "failure.h"
-#include "file_errors.h"
-#include "folders.h"
-#include "picture_file.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/pictures/picture_file.h"
+#include "toolkit/system/file_errors.h"
+#include "toolkit/system/whole_file.h"
 
 namespace toolkit {
 
@@ -28,13 +27,6 @@ void checkDrawingSize(const QSize& size) {
             .arg(size.height())
             .arg(kMaxPicturePixels / 1000000);
     throw Failure(reason.left(1).toUpper() + reason.mid(1), reason);
-}
-
-// The file, and the folder it is in, as a message names them.
-QString fileAndFolder(const QString& path) {
-    const QFileInfo info(path);
-    return QStringLiteral("«%1» en la carpeta «%2»")
-        .arg(info.fileName(), info.absoluteDir().dirName());
 }
 
 }  // namespace
@@ -84,21 +76,8 @@ void writeBmp(const QImage& surface, QIODevice& device) {
 }
 
 void saveBmp(const QImage& surface, const QString& path) {
-    const QString where = fileAndFolder(path);
-    const auto failed = [&](const QString& why) {
-        const QString reason = QStringLiteral("no se puede guardar %1: %2").arg(where, why);
-        return Failure(QStringLiteral("No se puede guardar %1: %2").arg(where, why), reason);
-    };
-    if (const QString tooLong = pathTooLong(path); !tooLong.isEmpty()) throw failed(tooLong);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw failed(writeFailure(file));
-    QImageWriter writer(&file, "bmp");
-    if (!writer.write(surface)) {
-        const QString why = writeFailure(file);
-        file.cancelWriting();
-        throw failed(why);
-    }
-    if (!file.commit()) throw failed(writeFailure(file));
+    writeFileWhole(path,
+                   [&](QIODevice& file) { return QImageWriter(&file, "bmp").write(surface); });
 }
 
 }  // namespace toolkit
