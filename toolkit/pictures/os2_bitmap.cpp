@@ -3,7 +3,7 @@
 #include <QBuffer>
 #include <QImageReader>
 
-#include "byte_order.h"
+#include "toolkit/pictures/formats/byte_order.h"
 
 namespace toolkit {
 
