@@ -85,27 +85,12 @@ Control* control(const std::map<QString, QWidget*>& built, const QString& key) {
     return control;
 }
 
-}  // namespace
-
-Form1::Form1(toolkit::System& system, QWidget* parent) : QWidget(parent), system_(system) {
-    const layout::WindowRow& window = layout::window();
-    setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(QString::fromUtf8(window.caption));
-    setWindowIcon(QIcon(QStringLiteral(":/velaria/icon32.png")));
-    QPalette colours = palette();
-    colours.setColor(QPalette::Window, toolkit::fromBbggrr(window.backColor));
-    setPalette(colours);
-    setAutoFillBackground(true);
-    resize(toolkit::unitsToPixels(window.clientWidth), toolkit::unitsToPixels(window.clientHeight));
-    buildControls();
-    connectHandlers();
-}
-
-void Form1::buildControls() {
+// Every control of the layout table, by its key, stacked and in tab order as the table says.
+std::map<QString, QWidget*> createControls(QWidget* window) {
     std::map<QString, QWidget*> built;
     std::vector<std::pair<int, QWidget*>> focusOrder;
     for (const layout::ControlRow& row : layout::controls()) {
-        QWidget* container = row.inside ? built.at(QString::fromLatin1(row.inside)) : this;
+        QWidget* container = row.inside ? built.at(QString::fromLatin1(row.inside)) : window;
         QWidget* widget = createControl(row, container);
         const QString key = controlKey(row);
         widget->setObjectName(key);
@@ -125,9 +110,46 @@ void Form1::buildControls() {
     std::sort(focusOrder.begin(), focusOrder.end(),
               [](const auto& a, const auto& b) { return a.first < b.first; });
     for (std::size_t i = 1; i < focusOrder.size(); ++i)
-        setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
+        QWidget::setTabOrder(focusOrder[i - 1].second, focusOrder[i].second);
     if (!focusOrder.empty()) focusOrder.front().second->setFocus();
+    return built;
+}
 
+}  // namespace
+
+Form1::Form1(toolkit::System& system, QWidget* parent) : QWidget(parent), system_(system) {
+    const layout::WindowRow& window = layout::window();
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromUtf8(window.caption));
+    setWindowIcon(QIcon(QStringLiteral(":/velaria/icon32.png")));
+    QPalette colours = palette();
+    colours.setColor(QPalette::Window, toolkit::fromBbggrr(window.backColor));
+    setPalette(colours);
+    setAutoFillBackground(true);
+    resize(toolkit::unitsToPixels(window.clientWidth), toolkit::unitsToPixels(window.clientHeight));
+    buildControls();
+    connectHandlers();
+}
+
+void Form1::buildControls() {
+    const BuiltControls built = createControls(this);
+    takeControls(built);
+    for (const layout::AccessibleRow& row : layout::accessibleTexts()) {
+        QWidget* widget = built.at(controlKey(row.name, row.index));
+        widget->setAccessibleName(QString::fromUtf8(row.accessibleName));
+        if (row.description) widget->setAccessibleDescription(QString::fromUtf8(row.description));
+    }
+    for (std::int16_t i : {0, 1}) Label1(i).setBuddy(&Text1(i));
+    for (const layout::LineRow& row : layout::lines()) {
+        toolkit::Line& line = QLatin1String(row.name) == QLatin1String("Line1") ? Line1 : Line2;
+        line.setX1(row.x1);
+        line.setY1(row.y1);
+        line.setX2(row.x2);
+        line.setY2(row.y2);
+    }
+}
+
+void Form1::takeControls(const BuiltControls& built) {
     using namespace toolkit;
     Command1 = control<CommandButton>(built, QStringLiteral("Command1"));
     Command2 = control<CommandButton>(built, QStringLiteral("Command2"));
@@ -147,21 +169,6 @@ void Form1::buildControls() {
     }
     for (std::int16_t i : {0, 1, 2})
         Check2.add(i, control<CheckBox>(built, QStringLiteral("Check2(%1)").arg(i)));
-
-    for (const layout::AccessibleRow& row : layout::accessibleTexts()) {
-        QWidget* widget = built.at(controlKey(row.name, row.index));
-        widget->setAccessibleName(QString::fromUtf8(row.accessibleName));
-        if (row.description) widget->setAccessibleDescription(QString::fromUtf8(row.description));
-    }
-    for (std::int16_t i : {0, 1}) Label1(i).setBuddy(&Text1(i));
-
-    for (const layout::LineRow& row : layout::lines()) {
-        toolkit::Line& line = QLatin1String(row.name) == QLatin1String("Line1") ? Line1 : Line2;
-        line.setX1(row.x1);
-        line.setY1(row.y1);
-        line.setX2(row.x2);
-        line.setY2(row.y2);
-    }
 }
 
 void Form1::connectHandlers() {

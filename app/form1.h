@@ -2,6 +2,7 @@
 
 #include <QWidget>
 #include <cstdint>
+#include <map>
 
 #include "toolkit/controls/control_array.h"
 #include "toolkit/controls/file_list.h"
@@ -72,7 +73,10 @@ class Form1 : public QWidget {
     void paintEvent(QPaintEvent* event) override;
 
   private:
+    using BuiltControls = std::map<QString, QWidget*>;
     void buildControls();
+    // The controls' members, from the controls built by their keys.
+    void takeControls(const BuiltControls& built);
     void connectHandlers();
     // A handler that traps nothing: a failure goes to the general report, which ends the program.
     template <class Handler>

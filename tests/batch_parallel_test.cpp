@@ -11,7 +11,8 @@
 #include <atomic>
 
 #include "app/form1.h"
-#include "convert/batch/picture_batch.h"
+#include "convert/batch/outputs.h"
+#include "convert/batch/picture_workers.h"
 #include "support/fake_system.h"
 #include "support/picture_files.h"
 #include "support/program_folder.h"

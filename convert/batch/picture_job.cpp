@@ -1,0 +1,118 @@
+#include "convert/batch/picture_job.h"
+
+#include <utility>
+
+#include "convert/batch/outputs.h"
+#include "toolkit/common/failure.h"
+#include "toolkit/pictures/drawing.h"
+#include "toolkit/pictures/picture_file.h"
+#include "toolkit/pictures/scaled_jpeg.h"
+#include "toolkit/system/jpeg_writer.h"
+#include "toolkit/system/scratch_file.h"
+
+namespace convert {
+
+QString failureReason(const std::exception& failure) {
+    if (const auto* known = dynamic_cast<const toolkit::Failure*>(&failure)) return known->reason();
+    return QStringLiteral("error inesperado (%1)").arg(QString::fromLocal8Bit(failure.what()));
+}
+
+namespace {
+
+// One picture on its way through decoding, painting and writing. A step that fails adds its
+// reason to the outcome; the steps after it that depend on it are not taken.
+class Conversion {
+  public:
+    Conversion(const PictureJob& job, Outputs& outputs) : job_(job), outputs_(outputs) {}
+
+    PictureResult run(const std::function<void()>& beforeWriting) {
+        PictureOutcome& outcome = result_.outcome;
+        outcome.loaded = attempt([this] { decode(); });
+        if (!outcome.loaded) return std::move(result_);
+        outcome.painted = attempt([this] { paint(); });
+        if (!outcome.painted) return std::move(result_);
+        beforeWriting();
+        if (!job_.jpegPath.isEmpty() && outputs_.jpegFolderReady())
+            attempt([this] { writeJpeg(); });
+        if (!job_.bmpPath.isEmpty() && outputs_.bmpFolderReady()) attempt([this] { writeBmp(); });
+        result_.surface = std::move(drawing_);
+        return std::move(result_);
+    }
+
+  private:
+    template <class Step>
+    bool attempt(Step&& step) {
+        try {
+            step();
+            return true;
+        } catch (const std::exception& failure) {
+            result_.outcome.failures << failureReason(failure);
+            return false;
+        }
+    }
+
+    void decode() {
+        if (!job_.decoded.isNull()) {
+            result_.picture = job_.decoded;
+            result_.naturalSize = job_.decoded.size();
+            return;
+        }
+        // No finer than the target: a 12-megapixel photo bound for 1024 pixels is decoded at
+        // a fraction of its size. A file the decoder could read only in part must not pass
+        // for a good picture. Its colours are converted once it is scaled, where the fewest
+        // pixels are left.
+        toolkit::PictureRead read =
+            toolkit::readPictureFile(job_.source, job_.target.size(), toolkit::Colours::AsStored);
+        if (!read.damage.isEmpty())
+            throw toolkit::Failure(
+                QStringLiteral("No se puede leer la imagen «%1»: %2").arg(job_.entry, read.damage),
+                read.damage);
+        result_.picture = std::move(read.image);
+        result_.naturalSize = read.naturalSize;
+        result_.outcome.unconverted = std::move(read.unconverted);
+    }
+
+    void paint() {
+        // White first: transparent parts must not show the previous picture.
+        drawing_ = toolkit::filledSurface(job_.surface, Qt::white);
+        toolkit::paintScaled(drawing_, result_.picture, job_.target, result_.outcome.unconverted);
+    }
+
+    void writeJpeg() {
+        outputs_.writer().bind(outputs_.programFolder());
+        // The writer takes the picture from a BMP file that only this picture's job sees.
+        toolkit::ScratchFile scratch(QStringLiteral(".bmp"));
+        toolkit::writeBmp(drawing_, scratch.device());
+        scratch.close();
+        outputs_.writer().write(scratch.path(), job_.jpegPath, job_.quality, job_.progressive);
+        scratch.remove(outputs_.system());
+        ++result_.outcome.written;
+    }
+
+    void writeBmp() {
+        toolkit::saveBmp(drawing_, job_.bmpPath);
+        ++result_.outcome.written;
+    }
+
+    const PictureJob& job_;
+    Outputs& outputs_;
+    QImage drawing_;
+    PictureResult result_;
+};
+
+}  // namespace
+
+PictureResult convertPicture(const PictureJob& job, Outputs& outputs,
+                             const std::function<void()>& beforeWriting) {
+    return Conversion(job, outputs).run(beforeWriting);
+}
+
+qint64 pictureWeight(const toolkit::PictureHeader& header, QSize natural, QSize target,
+                     QSize surface) {
+    const auto bytes = [](QSize size) { return qint64(size.width()) * size.height() * 4; };
+    if (header.format != "jpeg") return bytes(natural) + bytes(target) + bytes(surface);
+    const QSize decoded = toolkit::reducedSize(natural, toolkit::jpegReductionFor(natural, target));
+    return header.fileSize + bytes(decoded) + bytes(target) + bytes(surface);
+}
+
+}  // namespace convert
