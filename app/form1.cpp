@@ -171,38 +171,49 @@ void Form1::takeControls(const BuiltControls& built) {
         Check2.add(i, control<CheckBox>(built, QStringLiteral("Check2(%1)").arg(i)));
 }
 
+// While a run goes on, the progress window's modality keeps the mouse off the window, but not a
+// screen reader's "press" or a key sent to a control: whatever would start a second run, or
+// change the list, the frame or the boxes under the run, is refused then.
 void Form1::connectHandlers() {
     connect(Command1, &QPushButton::clicked, this,
-            [this] { untrapped([this] { Command1_Click(); }); });
-    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+            [this] { unlessRunning([this] { untrapped([this] { Command1_Click(); }); }); });
+    connect(Command2, &QPushButton::clicked, this,
+            [this] { unlessRunning([this] { Command2_Click(); }); });
     connect(Command4, &QPushButton::clicked, this,
             [this] { untrapped([this] { Command4_Click(); }); });
-    connect(File1, &toolkit::FileList::clicked, this, [this] { File1_Click(); });
+    connect(File1, &toolkit::FileList::clicked, this,
+            [this] { unlessRunning([this] { File1_Click(); }); });
     for (std::int16_t i : {0, 1}) {
         connect(&Command3(i), &QPushButton::clicked, this, [this, i] { Command3_Click(i); });
-        connect(&Picture2(i), &toolkit::PictureBox::mouseMoved, this,
-                [this, i](std::int16_t button, std::int16_t shift, float x, float y) {
-                    untrapped([&] { Picture2_MouseMove(i, button, shift, x, y); });
-                });
-        connect(&Picture3(i), &toolkit::PictureBox::mouseMoved, this,
-                [this, i](std::int16_t button, std::int16_t shift, float x, float y) {
-                    untrapped([&] { Picture3_MouseMove(i, button, shift, x, y); });
-                });
-        connect(&Picture2(i), &toolkit::PictureBox::keyDown, this,
-                [this, i](std::int16_t key, std::int16_t shift) {
-                    untrapped([&] { Picture2_KeyDown(i, key, shift); });
-                });
-        connect(&Picture3(i), &toolkit::PictureBox::keyDown, this,
-                [this, i](std::int16_t key, std::int16_t shift) {
-                    untrapped([&] { Picture3_KeyDown(i, key, shift); });
-                });
+        connectHandleEvents(i);
         connect(&Text1(i), &toolkit::TextBox::keyDown, this,
                 [this, i](std::int16_t key, std::int16_t shift) {
-                    untrapped([&] { Text1_KeyDown(i, key, shift); });
+                    unlessRunning([&] { untrapped([&] { Text1_KeyDown(i, key, shift); }); });
                 });
         connect(&Text1(i), &toolkit::TextBox::lostFocus, this,
                 [this, i] { untrapped([&] { Text1_LostFocus(i); }); });
     }
+}
+
+void Form1::connectHandleEvents(std::int16_t i) {
+    connect(
+        &Picture2(i), &toolkit::PictureBox::mouseMoved, this,
+        [this, i](std::int16_t button, std::int16_t shift, float x, float y) {
+            unlessRunning([&] { untrapped([&] { Picture2_MouseMove(i, button, shift, x, y); }); });
+        });
+    connect(
+        &Picture3(i), &toolkit::PictureBox::mouseMoved, this,
+        [this, i](std::int16_t button, std::int16_t shift, float x, float y) {
+            unlessRunning([&] { untrapped([&] { Picture3_MouseMove(i, button, shift, x, y); }); });
+        });
+    connect(&Picture2(i), &toolkit::PictureBox::keyDown, this,
+            [this, i](std::int16_t key, std::int16_t shift) {
+                unlessRunning([&] { untrapped([&] { Picture2_KeyDown(i, key, shift); }); });
+            });
+    connect(&Picture3(i), &toolkit::PictureBox::keyDown, this,
+            [this, i](std::int16_t key, std::int16_t shift) {
+                unlessRunning([&] { untrapped([&] { Picture3_KeyDown(i, key, shift); }); });
+            });
 }
 
 Form1::~Form1() {

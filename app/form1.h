@@ -39,6 +39,8 @@ class Form1 : public QWidget {
 
     // The batch run behind "INICIAR ".
     void ConvertFolder();
+    // True while ConvertFolder runs: the window then refuses whatever would change its inputs.
+    bool runInProgress() const { return running_; }
 
     // Controls, as the layout names them.
     toolkit::CommandButton* Command1 = nullptr;
@@ -78,6 +80,11 @@ class Form1 : public QWidget {
     // The controls' members, from the controls built by their keys.
     void takeControls(const BuiltControls& built);
     void connectHandlers();
+    void connectHandleEvents(std::int16_t index);
+    template <class Handler>
+    void unlessRunning(Handler&& handler) {
+        if (!running_) handler();
+    }
     // A handler that traps nothing: a failure goes to the general report, which ends the program.
     template <class Handler>
     void untrapped(Handler&& handler);
@@ -98,6 +105,7 @@ class Form1 : public QWidget {
     toolkit::System& system_;
     // The JPEG writer library, bound at the first JPEG written and kept until the program ends.
     toolkit::JpegWriter jpegWriter_;
+    bool running_ = false;
 };
 
 #include "app/kept_proportion.h"

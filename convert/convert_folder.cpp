@@ -1,3 +1,5 @@
+#include <QScopeGuard>
+
 #include "app/form1.h"
 #include "convert/folder_run.h"
 
@@ -11,5 +13,8 @@
 // window offers to cancel. What the run leaves on the window and in the folders is what
 // converting one picture after another would leave.
 void Form1::ConvertFolder() {
+    if (running_) return;  // one run at a time, however the second was asked for
+    running_ = true;
+    const auto done = qScopeGuard([this] { running_ = false; });
     convert::FolderRun(*this, jpegWriter_, system_).run();
 }

@@ -13,6 +13,7 @@
 #include <string>
 
 #include "dijpg.h"
+#include "toolkit/system/process_id.h"
 
 namespace {
 
@@ -42,15 +43,17 @@ unsigned long long randomNumber() {
     }
 }
 
-// Creates a new file in the destination's folder under a short random name, failing rather
+// Creates a new file in the destination's folder under a short random name that carries the
+// process id (so that a later start can clear what a killed run left), failing rather
 // than opening anything that already stands there (a file or a planted link). The name does
 // not grow with the destination's: a destination whose name is as long as the file system
 // allows must still get its temporary file.
 std::FILE* createTemporaryBeside(const std::string& destination, std::string& name) {
     const std::filesystem::path folder = std::filesystem::path(destination).parent_path();
     for (int attempt = 0; attempt < 64; ++attempt) {
-        char own[40];
-        std::snprintf(own, sizeof own, ".dijpg-%016llx.tmp", randomNumber());
+        char own[64];
+        std::snprintf(own, sizeof own, ".dijpg-%lld-%016llx.tmp", toolkit::currentProcessId(),
+                      randomNumber());
         name = (folder / own).string();
         errno = 0;
         if (std::FILE* file = std::fopen(name.c_str(), "wbx")) return file;

@@ -12,6 +12,8 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QRegularExpression>
@@ -24,6 +26,7 @@
 #include "support/conversion_run.h"
 #include "support/picture_files.h"
 #include "support/qt_printers.h"
+#include "toolkit/common/failure.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/system/scratch_file.h"
 
@@ -436,10 +439,10 @@ TEST(RunFaults, AKilledRunLeavesOnlyWholeOutputsAndTheNextStartClearsItsScratch)
     const QSize outputSize(2400, 1800);
 
     // Every output present decodes whole at its size; what else is there is a temporary file
-    // of a write that the kill cut short, never under an output's name: the writer library's
-    // hidden .dijpg-<random>.tmp, or the BMP's <name>.bmp.<random>.
+    // of a write that the kill cut short, never under an output's name: a hidden
+    // .velaria-<process>-<random>.tmp, or the writer library's .dijpg-<process>-<random>.tmp.
     static const QRegularExpression kTemporaryName(
-        QStringLiteral("^(\\.dijpg-[0-9a-f]{16}\\.tmp|.+\\.bmp\\.[A-Za-z0-9]{6})$"));
+        QStringLiteral("^\\.(velaria|dijpg)-[0-9]+-[0-9a-f]+\\.tmp$"));
     const auto checkOutputs = [&] {
         for (const auto& [folder, extension] : {std::pair{jpegFolder, QStringLiteral("jpg")},
                                                 std::pair{bmpFolder, QStringLiteral("bmp")}}) {
@@ -499,7 +502,8 @@ TEST(RunFaults, AKilledRunLeavesOnlyWholeOutputsAndTheNextStartClearsItsScratch)
         "temporary files\n",
         scratchLeft, leftInOutputs);
 
-    // The next start runs to its end and clears what the killed ones left in the temporary folder.
+    // The next start runs to its end and clears what the killed ones left in the temporary
+    // folder and the output folders.
     QProcess last;
     last.setProcessEnvironment(environment);
     last.start(runner, arguments);
@@ -510,6 +514,8 @@ TEST(RunFaults, AKilledRunLeavesOnlyWholeOutputsAndTheNextStartClearsItsScratch)
     EXPECT_EQ(QDir(bmpFolder).entryList({QStringLiteral("*.bmp")}, QDir::Files).size(), kPictures);
     EXPECT_TRUE(QDir(temporary.path()).entryList(QDir::Files | QDir::Hidden).isEmpty())
         << text(QDir(temporary.path()).entryList(QDir::Files | QDir::Hidden).join(u' '));
+    EXPECT_TRUE(unfinished(jpegFolder, QStringLiteral("jpg")).isEmpty());
+    EXPECT_TRUE(unfinished(bmpFolder, QStringLiteral("bmp")).isEmpty());
 }
 
 TEST(ScratchFiles, OnlyTheFilesOfThisUsersEndedRunsAreCleared) {
@@ -537,4 +543,53 @@ TEST(ScratchFiles, OnlyTheFilesOfThisUsersEndedRunsAreCleared) {
     if (!otherOwner) left.removeAt(2);
     left.sort();
     EXPECT_EQ(temporary.files().join(u' ').toStdString(), left.join(u' ').toStdString());
+}
+
+// Faults of the run's own making, each where it is decided: outputs that are links, same-name
+// entries with a failing one between them, a scratch file that cannot be deleted.
+TEST(RunFaults, OutputLinksOrderAndScratchFaultsLeaveWhatAOneByOneRunWould) {
+    ConversionRun run;
+    run.form.conversionThreads = 3;
+    // A large, slow BMP; a damaged GIF; a small JPEG: in list order, all writing "a.*".
+    QImage red(3000, 2250, QImage::Format_RGB32), blue(80, 60, QImage::Format_RGB32);
+    red.fill(Qt::red);
+    blue.fill(Qt::blue);
+    run.add(QStringLiteral("a.bmp"), bmpBytes(red));
+    const QByteArray gif = gifBytes(busyPicture(400, 300), {Qt::black, Qt::white});
+    run.add(QStringLiteral("a.gif"), gif.left(gif.size() / 2));
+    run.add(QStringLiteral("a.jpg"), jpegBytes(blue));
+    run.add(QStringLiteral("b.jpg"), jpegBytes(blue));
+    // b's outputs are links to files elsewhere that must not be written through.
+    QTemporaryDir elsewhere;
+    const QString targetJpg = elsewhere.filePath(QStringLiteral("ajeno.jpg"));
+    const QString targetBmp = elsewhere.filePath(QStringLiteral("ajeno.bmp"));
+    writeBytes(targetJpg, "suyo");
+    writeBytes(targetBmp, "suyo");
+    ASSERT_EQ(::symlink(QFile::encodeName(targetJpg).constData(),
+                        QFile::encodeName(run.jpegFolder() + "/b.jpg").constData()),
+              0);
+    ASSERT_EQ(::symlink(QFile::encodeName(targetBmp).constData(),
+                        QFile::encodeName(run.bmpFolder() + "/b.bmp").constData()),
+              0);
+    // No scratch file can be deleted: the JPEGs are written all the same.
+    run.system.beforeDelete = [](const QString& path) {
+        throw toolkit::Failure(QStringLiteral("No se puede borrar «%1»").arg(path));
+    };
+    run.convert();
+
+    EXPECT_EQ(readBytes(targetJpg), QByteArray("suyo"));
+    EXPECT_EQ(readBytes(targetBmp), QByteArray("suyo"));
+    for (const QString& output : {run.jpegFolder() + "/b.jpg", run.bmpFolder() + "/b.bmp"}) {
+        EXPECT_FALSE(QFileInfo(output).isSymLink()) << text(output);
+        EXPECT_EQ(QImageReader(output).size(), QSize(441, 331)) << text(output);
+    }
+    // The last entry whose conversion succeeded is what remains of the same-name ones.
+    for (const QString& output : {run.jpegFolder() + "/a.jpg", run.bmpFolder() + "/a.bmp"})
+        EXPECT_TRUE(near(meanColour(QImage(output), QRect(0, 0, 441, 331)), Qt::blue, 8))
+            << text(output);
+    const auto reported = run.reported({"a.bmp", "a.gif", "a.jpg", "b.jpg"});
+    EXPECT_EQ(reported.size(), 1u) << text(run.message());
+    EXPECT_EQ(reported.count("a.gif"), 1u);
+    EXPECT_TRUE(run.message().contains(QStringLiteral("Se han escrito 6 archivos.")))
+        << text(run.message());
 }

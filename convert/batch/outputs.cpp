@@ -5,6 +5,7 @@
 #include "convert/batch/output_names.h"
 #include "toolkit/common/failure.h"
 #include "toolkit/system/folders.h"
+#include "toolkit/system/whole_file.h"
 
 namespace convert {
 
@@ -22,6 +23,8 @@ bool Outputs::ready(Folder& folder) {
         try {
             toolkit::makeWritableFolder(folder.path);
             folder.usable = true;
+            // What a killed run left half-written there goes before this run writes.
+            toolkit::removeStaleTemporaries(folder.path);
         } catch (const toolkit::Failure& failure) {
             // When the folder cannot be had, the run says so once and writes nothing more
             // there, rather than failing every picture alike.

@@ -85,8 +85,10 @@ class Conversion {
         toolkit::writeBmp(drawing_, scratch.device());
         scratch.close();
         outputs_.writer().write(scratch.path(), job_.jpegPath, job_.quality, job_.progressive);
-        scratch.remove(outputs_.system());
         ++result_.outcome.written;
+        // The JPEG is written whatever becomes of the scratch file: one that cannot be deleted
+        // now goes when the job ends, or at the next start.
+        toolkit::skipOnFailure([&] { scratch.remove(outputs_.system()); });
     }
 
     void writeBmp() {

@@ -112,6 +112,9 @@ void PictureWorkers::work() {
         } catch (const std::exception& failure) {
             result.outcome.failures << failureReason(failure);
         }
+        // A job that failed before writing still ends only after the one it follows: a job
+        // after both may then write, and its files must come last.
+        waitForFinished(taken->follows);
         record(index, std::move(result));
         if (events_.finished) events_.finished(index);
         // Given back once the job's end is told, so that what was told stays within budget.

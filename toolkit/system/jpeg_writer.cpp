@@ -5,7 +5,7 @@
 #include <QFileInfo>
 
 #include "toolkit/common/failure.h"
-#include "toolkit/system/folders.h"
+#include "toolkit/system/whole_file.h"
 
 namespace toolkit {
 
@@ -90,12 +90,19 @@ void JpegWriter::write(const QString& scratch, const QString& destination, std::
                        QStringLiteral("no se puede escribir «%1»: %2").arg(info.fileName(), why));
     };
     if (!isBound()) throw failed(QStringLiteral("la biblioteca JPG no está cargada"));
-    if (const QString tooLong = pathTooLong(destination); !tooLong.isEmpty()) throw failed(tooLong);
     const QByteArray scratchPath = systemPath(scratch);
-    const QByteArray destinationPath = systemPath(destination);
-    const std::int32_t result = writeJpgFrom_.load()(
-        scratchPath.constData(), destinationPath.constData(), quality, progressive);
-    if (result != DIJPG_OK) throw failed(writerReason(result));
+    // The writer replaces the new file beside the output; the output's own name is taken only
+    // once that file is whole, the same way as every output.
+    writeFileWholeAt(
+        destination,
+        [&](const QString& temporary) {
+            systemPath(destination);  // a name the file system could not be given is refused
+            const QByteArray into = systemPath(temporary);
+            const std::int32_t result = writeJpgFrom_.load()(
+                scratchPath.constData(), into.constData(), quality, progressive);
+            if (result != DIJPG_OK) throw failed(writerReason(result));
+        },
+        failed);
 }
 
 QByteArray systemPath(const QString& path) {

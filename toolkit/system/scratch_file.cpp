@@ -7,14 +7,8 @@
 
 #include "toolkit/common/failure.h"
 #include "toolkit/system/file_errors.h"
+#include "toolkit/system/leftovers.h"
 #include "toolkit/system/system.h"
-
-#ifdef Q_OS_UNIX
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
 
 namespace toolkit {
 
@@ -25,26 +19,6 @@ const QString kPrefix = QStringLiteral("velaria-");
 Failure scratchFailure(const QString& why) {
     const QString reason = QStringLiteral("no se puede escribir el archivo temporal (%1)").arg(why);
     return Failure(QStringLiteral("No se puede escribir el archivo temporal: %1").arg(why), reason);
-}
-
-// True unless the process is known to be gone. Where that cannot be told, nothing is removed.
-bool processMayBeRunning(qint64 pid) {
-#ifdef Q_OS_UNIX
-    if (pid <= 0 || pid != qint64(pid_t(pid))) return true;
-    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
-#else
-    Q_UNUSED(pid);
-    return true;
-#endif
-}
-
-bool ownedByThisUser(const QFileInfo& file) {
-#ifdef Q_OS_UNIX
-    return file.ownerId() == ::getuid();
-#else
-    Q_UNUSED(file);
-    return true;
-#endif
 }
 
 // Where scratch files go: the temporary folder the user names; otherwise storage held in
@@ -95,22 +69,7 @@ void ScratchFile::remove(System& system) {
 }
 
 int removeStaleScratchFiles() {
-    const QDir temporary(scratchFolder());
-    int removed = 0;
-    const QFileInfoList files = temporary.entryInfoList(
-        {kPrefix + QStringLiteral("*-*")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
-    for (const QFileInfo& file : files) {
-        // velaria-<process id>-<random>.<suffix>
-        const QString name = file.fileName();
-        const qsizetype dash = name.indexOf(QLatin1Char('-'), kPrefix.size());
-        bool isNumber = false;
-        const qint64 pid = name.mid(kPrefix.size(), dash - kPrefix.size()).toLongLong(&isNumber);
-        if (!isNumber || pid == QCoreApplication::applicationPid() || processMayBeRunning(pid) ||
-            !ownedByThisUser(file))
-            continue;
-        if (QFile::remove(file.filePath())) ++removed;
-    }
-    return removed;
+    return removeLeftovers(scratchFolder(), kPrefix);
 }
 
 }  // namespace toolkit

@@ -1,14 +1,55 @@
 #include "toolkit/system/whole_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include <QRandomGenerator>
+#include <filesystem>
+#include <system_error>
 
 #include "toolkit/common/failure.h"
 #include "toolkit/system/file_errors.h"
 #include "toolkit/system/folders.h"
+#include "toolkit/system/leftovers.h"
 
 namespace toolkit {
+
+namespace {
+
+Failure saveFailure(const QString& path, const QString& why) {
+    const QString where = fileAndFolder(path);
+    return Failure(QStringLiteral("No se puede guardar %1: %2").arg(where, why),
+                   QStringLiteral("no se puede guardar %1: %2").arg(where, why));
+}
+
+// A new, empty file of its own beside `path`, open for writing. NewOnly creates it exclusively:
+// a name that is taken (by a file or a link) is never opened, another one is tried.
+void createTemporaryBeside(const QString& path, QFile& file, const FailureWithReason& failed) {
+    const QString folder = QFileInfo(path).absolutePath() + QLatin1Char('/');
+    for (int attempt = 0; attempt < 64; ++attempt) {
+        file.setFileName(folder + kTemporaryPrefix +
+                         QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') +
+                         QString::number(QRandomGenerator::global()->generate64(), 16) +
+                         QStringLiteral(".tmp"));
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return;
+        if (!file.exists()) break;
+    }
+    throw failed(writeFailure(file));
+}
+
+// Puts the complete temporary file in the output's place. A rename replaces whatever stands
+// there, a link included, without following it.
+void replaceWith(const QString& temporary, const QString& path, const FailureWithReason& failed) {
+    std::error_code error;
+    std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporary).toStdString()),
+                            std::filesystem::path(QFile::encodeName(path).toStdString()), error);
+    if (!error) return;
+    QFile::remove(temporary);
+    throw failed(QStringLiteral("no se puede sustituir el archivo que ya había"));
+}
+
+}  // namespace
 
 QString fileAndFolder(const QString& path) {
     const QFileInfo info(path);
@@ -17,20 +58,39 @@ QString fileAndFolder(const QString& path) {
 }
 
 void writeFileWhole(const QString& path, const std::function<bool(QIODevice&)>& write) {
-    const QString where = fileAndFolder(path);
-    const auto failed = [&](const QString& why) {
-        const QString reason = QStringLiteral("no se puede guardar %1: %2").arg(where, why);
-        return Failure(QStringLiteral("No se puede guardar %1: %2").arg(where, why), reason);
-    };
+    const auto failed = [&](const QString& why) { return saveFailure(path, why); };
     if (const QString tooLong = pathTooLong(path); !tooLong.isEmpty()) throw failed(tooLong);
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) throw failed(writeFailure(file));
-    if (!write(file)) {
-        const QString why = writeFailure(file);
-        file.cancelWriting();
+    QFile file;
+    createTemporaryBeside(path, file, failed);
+    const bool filled = write(file) && file.flush();
+    QString why = writeFailure(file);
+    file.close();
+    if (filled && file.error() != QFileDevice::NoError) why = writeFailure(file);
+    if (!filled || file.error() != QFileDevice::NoError) {
+        file.remove();
         throw failed(why);
     }
-    if (!file.commit()) throw failed(writeFailure(file));
+    replaceWith(file.fileName(), path, failed);
+}
+
+void writeFileWholeAt(const QString& path, const std::function<void(const QString&)>& write,
+                      const FailureWithReason& failed) {
+    if (const QString tooLong = pathTooLong(path); !tooLong.isEmpty()) throw failed(tooLong);
+    QFile file;
+    createTemporaryBeside(path, file, failed);
+    file.close();
+    try {
+        write(file.fileName());
+    } catch (...) {
+        file.remove();
+        throw;
+    }
+    replaceWith(file.fileName(), path, failed);
+}
+
+int removeStaleTemporaries(const QString& folder) {
+    return removeLeftovers(folder, kTemporaryPrefix) +
+           removeLeftovers(folder, QStringLiteral(".dijpg-"));
 }
 
 }  // namespace toolkit

@@ -4,12 +4,34 @@
 #include <QString>
 #include <functional>
 
+#include "toolkit/common/failure.h"
+
 namespace toolkit {
 
-// Writes a file whole or not at all: `write` fills a new file and says whether it could, and the
-// new file takes the place of any file at `path` only once it is complete. Raises a Failure
-// naming the file, its folder and the reason.
+// Every output is written whole or not at all, the same way for every format: into a new file
+// of a short name of its own beside the output ("<kTemporaryPrefix><process id>-<random>.tmp",
+// created exclusively, so never an existing file or a planted link), which is then renamed over
+// the output's name. An existing output that is a link is replaced by the new file; the link's
+// target is never opened. A run that is killed leaves at most such a temporary file, which a
+// later run removes (removeStaleTemporaries).
+
+inline const QString kTemporaryPrefix = QStringLiteral(".velaria-");
+
+// Fills the new file through `write`, which says whether it could. Raises a Failure naming the
+// file, its folder and the reason.
 void writeFileWhole(const QString& path, const std::function<bool(QIODevice&)>& write);
+
+// The same for a writer that makes the file itself: `write` is handed the temporary file's path
+// (the file exists, empty) and replaces it with a complete file, or raises a Failure, which
+// goes on as it is. The writer's own words for a failure of ours: `failed` makes the Failure
+// from the reason.
+using FailureWithReason = std::function<Failure(const QString& why)>;
+void writeFileWholeAt(const QString& path, const std::function<void(const QString&)>& write,
+                      const FailureWithReason& failed);
+
+// Removes the temporary files that killed runs of this program left in an output folder: this
+// user's, whose process has ended. Returns how many went.
+int removeStaleTemporaries(const QString& folder);
 
 // The file, and the folder it is in, as a message names them: «foto.bmp» en la carpeta
 // «DestinoBMP».
