@@ -5,6 +5,7 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTemporaryDir>
+#include <vector>
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"

@@ -1,5 +1,7 @@
 #include "toolkit/pictures/decode_route.h"
 
+#include <algorithm>
+
 #include "toolkit/pictures/opened_picture.h"
 
 namespace toolkit {

@@ -5,7 +5,7 @@
 
 #include "toolkit/pictures/picture_file.h"
 
-// Within the pictures room: opening a picture file and checking its header, shared by reading
+// Inside the pictures library: opening a picture file and checking its header, shared by reading
 // the header alone and reading the picture.
 namespace toolkit {
 
