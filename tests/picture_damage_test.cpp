@@ -82,6 +82,28 @@ TEST(PictureDamage, JpegCutBeforeItsEndIsDamagedButStillShows) {
     }
 }
 
+// Decoders pass over junk, fill bytes and stray markers between segments; an end marker counts
+// only after a scan.
+TEST(PictureDamage, JpegJunkBetweenSegmentsIsPassedOverButAnEarlyEndIsNot) {
+    const QByteArray whole = jpegBytes(quadrantPicture(16, 16));
+    const QByteArray start = whole.left(2), rest = whole.mid(2);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        bool whole;
+    } rows[] = {
+        {"junk", start + "junk" + rest, true},
+        {"fill bytes and a stuffed zero", start + QByteArray("\xFF\xFF\xFF\x00", 4) + rest, true},
+        {"a restart marker", start + QByteArray("\xFF\xD0", 2) + rest, true},
+        {"an end before the scan", start + QByteArray("\xFF\xD9", 2) + rest, false},
+        {"a length below its own", start + QByteArray("\xFF\xE1\x00\x01", 4) + rest, false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(damageOf("jpeg", row.bytes).isEmpty(), row.whole);
+    }
+}
+
 TEST(PictureDamage, GifNeedsItsFirstFrameWholeButNotItsTrailer) {
     const QByteArray whole =
         gifBytes(quadrantPicture(8, 6), {Qt::red, Qt::green, Qt::blue, Qt::yellow});

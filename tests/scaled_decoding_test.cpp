@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QImageReader>
+#include <QImageWriter>
 #include <QTemporaryDir>
+#include <vector>
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"
+#include "toolkit/pictures/decode_route.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/pictures/scaled_jpeg.h"
 
@@ -141,4 +145,55 @@ TEST(ScaledDecoding, HeadersTellTheSizeThePicturesDecodeToAcrossTheCorpus) {
         }
     }
     EXPECT_GT(checked, 10);
+}
+
+// What the batch weighs a picture by must be what reading it takes: the route planned from the
+// header is the one read, and its memory covers what Qt's reader takes where it takes over.
+TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd) {
+    using toolkit::DecodeRoute;
+    QByteArray progressive;
+    QBuffer buffer(&progressive);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    ASSERT_TRUE(writer.write(quadrantPicture(800, 600)));
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize atLeast;
+        DecodeRoute route;
+        QSize decoded;
+    } rows[] = {
+        {"foto.jpg", jpegBytes(quadrantPicture(800, 600)), QSize(100, 75), DecodeRoute::ReducedJpeg,
+         QSize(100, 75)},
+        {"progresiva.jpg", progressive, QSize(100, 75), DecodeRoute::ReducedJpeg, QSize(100, 75)},
+        {"girada.jpg", withOrientation(jpegBytes(quadrantPicture(160, 80)), 6), QSize(10, 20),
+         DecodeRoute::ReducedJpeg, QSize(10, 20)},
+        {"panorama.jpg", jpegBytes(quadrantPicture(33000, 8)), QSize(),
+         DecodeRoute::ReducedJpegOnly, QSize(16500, 4)},
+        {"dibujo.gif", gifBytes(quadrantPicture(8, 6), {kRed, kGreen, kBlue, kYellow}), QSize(2, 2),
+         DecodeRoute::Whole, QSize(8, 6)},
+    };
+    QTemporaryDir folder;
+    std::vector<qint64> memory;
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = folder.filePath(QString::fromLatin1(row.name));
+        writeBytes(path, row.bytes);
+        const toolkit::DecodePlan plan =
+            toolkit::planDecode(toolkit::readPictureHeader(path), row.atLeast);
+        EXPECT_EQ(plan.route, row.route);
+        EXPECT_EQ(plan.decodedSize, row.decoded);
+        EXPECT_EQ(toolkit::readPictureFile(path, row.atLeast).image.size(), plan.decodedSize);
+        memory.push_back(plan.memoryBytes);
+    }
+    const auto pixels = [](qint64 w, qint64 h) { return w * h * 4; };
+    EXPECT_GE(memory[0], pixels(800, 600));
+    // A progressive decoder keeps every coefficient of the whole picture, however reduced.
+    EXPECT_GE(memory[1] - memory[0], 800 * 600 * 2);
+    // A picture turned a quarter is copied while it turns.
+    EXPECT_GE(memory[2], 2 * pixels(160, 80));
+    // A JPEG too large to be read whole never is.
+    EXPECT_LT(memory[3], pixels(33000, 8));
+    EXPECT_EQ(memory[4], pixels(8, 6));
 }

@@ -6,155 +6,14 @@
 #include <QHash>
 #include <QSysInfo>
 #include <array>
-#include <cstring>
 #include <memory>
 #include <mutex>
+#include <utility>
 #include <vector>
-
-#include "toolkit/pictures/formats/byte_order.h"
 
 namespace toolkit {
 
 namespace {
-
-// The profile's pieces, in order: a piece missing or given twice, or more bytes than a profile
-// may have, and there is no profile.
-class Pieces {
-  public:
-    void setCount(int count) {
-        if (pieces_.empty()) pieces_.resize(size_t(count));
-        if (pieces_.size() != size_t(count)) broken_ = true;
-    }
-    void add(size_t index, const uchar* data, qint64 size) {
-        if (index >= pieces_.size() || pieces_[index].first) broken_ = true;
-        total_ += size;
-        if (broken_ || total_ > kMaxProfileBytes) return;
-        pieces_[index] = {data, size};
-    }
-    void fail() { broken_ = true; }
-    QByteArray joined() const {
-        if (broken_ || pieces_.empty() || total_ > kMaxProfileBytes) return {};
-        QByteArray whole;
-        whole.reserve(total_);
-        for (const auto& [data, size] : pieces_) {
-            if (!data) return {};
-            whole.append(reinterpret_cast<const char*>(data), size);
-        }
-        return whole;
-    }
-
-  private:
-    std::vector<std::pair<const uchar*, qint64>> pieces_;
-    qint64 total_ = 0;
-    bool broken_ = false;
-};
-
-// The marker segments before the first scan: APP2 "ICC_PROFILE" pieces (numbered from 1, each
-// telling the count), the frame's channels, and Adobe's APP14 marker.
-EmbeddedProfile jpegProfile(const uchar* d, qint64 n) {
-    EmbeddedProfile found;
-    if (n < 4 || d[0] != 0xFF || d[1] != 0xD8) return found;
-    Pieces pieces;
-    static const char kIcc[] = "ICC_PROFILE";  // with its NUL, 12 bytes
-    qint64 i = 2;
-    while (i + 4 <= n) {
-        if (d[i] != 0xFF) {  // junk between segments, passed over as decoders do
-            ++i;
-            continue;
-        }
-        const uchar marker = d[i + 1];
-        if (marker == 0xFF) {
-            ++i;
-            continue;
-        }
-        i += 2;
-        if (marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) continue;
-        if (marker == 0xD9 || marker == 0xDA) break;
-        const qint64 length = be16(d + i);
-        if (length < 2 || i + length > n) break;
-        const uchar* body = d + i + 2;
-        const qint64 bodySize = length - 2;
-        if (marker == 0xE2 && bodySize >= 14 && std::memcmp(body, kIcc, sizeof kIcc) == 0) {
-            const int index = body[12], count = body[13];
-            if (index < 1 || count < 1) {
-                pieces.fail();
-            } else {
-                pieces.setCount(count);
-                pieces.add(size_t(index - 1), body + 14, bodySize - 14);
-            }
-        } else if (marker == 0xEE && bodySize >= 5 && std::memcmp(body, "Adobe", 5) == 0) {
-            found.invertedCmyk = true;
-        } else if (marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 &&
-                   marker != 0xCC && bodySize >= 6) {
-            found.channels = body[5];
-        }
-        i += length;
-    }
-    found.icc = pieces.joined();
-    if (found.channels != 4) found.invertedCmyk = false;
-    return found;
-}
-
-// The application extension "ICCRGBG1" with authentication code "012" holds the profile in its
-// data sub-blocks. Blocks are walked to the trailer; pictures are passed over.
-EmbeddedProfile gifProfile(const uchar* d, qint64 n) {
-    EmbeddedProfile found;
-    if (n < 13) return found;
-    qint64 i = 13;
-    if (d[10] & 0x80) i += 3LL << ((d[10] & 7) + 1);
-    // Data sub-blocks up to their terminator, into `into` unless that is null.
-    const auto subBlocks = [&](QByteArray* into) {
-        for (;;) {
-            if (i >= n) return false;
-            const qint64 size = d[i++];
-            if (size == 0) return true;
-            if (i + size > n) return false;
-            if (into && into->size() + size > kMaxProfileBytes) {
-                into->clear();  // too large to be a profile: read on without keeping it
-                into = nullptr;
-            }
-            if (into) into->append(reinterpret_cast<const char*>(d + i), size);
-            i += size;
-        }
-    };
-    while (i < n) {
-        const uchar block = d[i++];
-        if (block == 0x21) {
-            if (i >= n) break;
-            const uchar label = d[i++];
-            if (label == 0xFF && i + 12 <= n && d[i] == 11 &&
-                std::memcmp(d + i + 1, "ICCRGBG1012", 11) == 0) {
-                i += 12;
-                if (!subBlocks(&found.icc)) found.icc.clear();
-                break;
-            }
-            if (!subBlocks(nullptr)) break;
-        } else if (block == 0x2C) {
-            if (i + 9 > n) break;
-            const uchar packed = d[i + 8];
-            i += 9;
-            if (packed & 0x80) i += 3LL << ((packed & 7) + 1);
-            if (++i > n || !subBlocks(nullptr)) break;
-        } else {
-            break;
-        }
-    }
-    return found;
-}
-
-// A version 5 header whose colour space is PROFILE_EMBEDDED ('MBED') points at the profile,
-// counting from the start of the header.
-EmbeddedProfile bmpProfile(const uchar* d, qint64 n) {
-    EmbeddedProfile found;
-    constexpr qint64 kHeader = 14;
-    if (n < kHeader + 124 || d[0] != 'B' || d[1] != 'M' || le32(d + kHeader) < 124) return found;
-    if (le32(d + kHeader + 56) != 0x4D424544) return found;
-    const qint64 at = kHeader + qint64(le32(d + kHeader + 112));
-    const qint64 size = le32(d + kHeader + 116);
-    if (size <= 0 || size > kMaxProfileBytes || at > n || size > n - at) return found;
-    found.icc = QByteArray(reinterpret_cast<const char*>(d + at), size);
-    return found;
-}
 
 // 32-bit pixels as QImage keeps them: B, G, R, A in memory on a little-endian machine.
 const cmsUInt32Number kPixelFormat =
@@ -202,36 +61,56 @@ bool changesNothing(cmsHTRANSFORM transform) {
     return true;
 }
 
-void build(Conversion& conversion, const QByteArray& icc) {
-    const ProfileHandle source(cmsOpenProfileFromMem(icc.constData(), cmsUInt32Number(icc.size())));
-    if (!source.handle) return;
-    switch (cmsGetDeviceClass(source.handle)) {
+// Profiles that describe a picture's colours, and in what kind of pixels: links, abstract and
+// named-colour profiles describe none.
+bool describesPictures(cmsHPROFILE profile) {
+    switch (cmsGetDeviceClass(profile)) {
         case cmsSigInputClass:
         case cmsSigDisplayClass:
         case cmsSigOutputClass:
         case cmsSigColorSpaceClass:
-            break;
-        default:  // links, abstract and named-colour profiles describe no picture's colours
-            return;
-    }
-    Conversion::Kind kind;
-    cmsUInt32Number input;
-    switch (cmsGetColorSpace(source.handle)) {
-        case cmsSigRgbData:
-            kind = Conversion::Kind::Rgb;
-            input = kPixelFormat;
-            break;
-        case cmsSigGrayData:
-            kind = Conversion::Kind::Grey;
-            input = TYPE_GRAY_8;
-            break;
-        case cmsSigCmykData:
-            kind = Conversion::Kind::Cmyk;
-            input = TYPE_CMYK_8;
-            break;
+            return true;
         default:
-            return;
+            return false;
     }
+}
+
+// The kind of conversion and the pixels it reads; None for colour spaces no picture here has.
+std::pair<Conversion::Kind, cmsUInt32Number> kindOf(cmsHPROFILE profile) {
+    switch (cmsGetColorSpace(profile)) {
+        case cmsSigRgbData:
+            return {Conversion::Kind::Rgb, kPixelFormat};
+        case cmsSigGrayData:
+            return {Conversion::Kind::Grey, TYPE_GRAY_8};
+        case cmsSigCmykData:
+            return {Conversion::Kind::Cmyk, TYPE_CMYK_8};
+        default:
+            return {Conversion::Kind::None, 0};
+    }
+}
+
+// A grey profile's 256 levels as sRGB colours, once: the transform is not kept.
+void buildGreys(Conversion& conversion, cmsHTRANSFORM transform) {
+    std::array<uchar, 256> levels;
+    std::array<uchar, 256 * 3> colours;
+    for (int level = 0; level < 256; ++level) levels[size_t(level)] = uchar(level);
+    cmsDoTransform(transform, levels.data(), colours.data(), 256);
+    cmsDeleteTransform(transform);
+    bool same = true;
+    for (size_t level = 0; level < 256; ++level) {
+        const uchar* c = &colours[level * 3];
+        conversion.greys[level] = qRgb(c[0], c[1], c[2]);
+        for (int channel = 0; channel < 3; ++channel)
+            same = same && std::abs(int(c[channel]) - int(level)) <= 1;
+    }
+    conversion.kind = same ? Conversion::Kind::Same : Conversion::Kind::Grey;
+}
+
+void build(Conversion& conversion, const QByteArray& icc) {
+    const ProfileHandle source(cmsOpenProfileFromMem(icc.constData(), cmsUInt32Number(icc.size())));
+    if (!source.handle || !describesPictures(source.handle)) return;
+    const auto [kind, input] = kindOf(source.handle);
+    if (kind == Conversion::Kind::None) return;
     // Perceptual where the profile has a table made for it (print and camera profiles map
     // their wider range into smaller ones with care); otherwise relative colorimetric, with
     // black point compensation so that a profile with a lighter black keeps its shadows apart.
@@ -246,22 +125,7 @@ void build(Conversion& conversion, const QByteArray& icc) {
         cmsCreateTransform(source.handle, input, srgb.handle, output, intent, flags);
     if (!transform) return;
 
-    if (kind == Conversion::Kind::Grey) {
-        std::array<uchar, 256> levels;
-        std::array<uchar, 256 * 3> colours;
-        for (int level = 0; level < 256; ++level) levels[size_t(level)] = uchar(level);
-        cmsDoTransform(transform, levels.data(), colours.data(), 256);
-        cmsDeleteTransform(transform);
-        bool same = true;
-        for (size_t level = 0; level < 256; ++level) {
-            const uchar* c = &colours[level * 3];
-            conversion.greys[level] = qRgb(c[0], c[1], c[2]);
-            for (int channel = 0; channel < 3; ++channel)
-                same = same && std::abs(int(c[channel]) - int(level)) <= 1;
-        }
-        conversion.kind = same ? Conversion::Kind::Same : kind;
-        return;
-    }
+    if (kind == Conversion::Kind::Grey) return buildGreys(conversion, transform);
     if (kind == Conversion::Kind::Rgb && changesNothing(transform)) {
         cmsDeleteTransform(transform);
         conversion.kind = Conversion::Kind::Same;
@@ -346,14 +210,6 @@ QImage convertedGrey(QImage picture, const std::array<QRgb, 256>& greys) {
 }
 
 }  // namespace
-
-EmbeddedProfile embeddedProfile(const QByteArray& format, const uchar* bytes, qint64 size) {
-    if (!bytes || size <= 0) return {};
-    if (format == "jpeg" || format == "jpg") return jpegProfile(bytes, size);
-    if (format == "gif") return gifProfile(bytes, size);
-    if (format == "bmp" || format == "dib") return bmpProfile(bytes, size);
-    return {};
-}
 
 bool profileChangesColours(const EmbeddedProfile& profile) {
     const std::shared_ptr<Conversion> conversion = conversionFor(profile);

@@ -1,49 +1,59 @@
-#include "os2_bitmap.h"
+#include "toolkit/pictures/os2_bitmap.h"
 
 #include <QBuffer>
 #include <QImageReader>
-
-#include "toolkit/pictures/formats/byte_order.h"
+#include <optional>
 
 namespace toolkit {
 
 namespace {
 
-constexpr qint64 kFileHeader = 14;
+constexpr qint64 kFileHeader = BmpHeader::kFileHeader;
 constexpr qint64 kWindowsHeader = 40;
+constexpr qint64 kOs2v2Header = 64;
 
-}  // namespace
+struct ShortPalette {
+    BmpHeader header;
+    qint64 start = 0;  // of the palette
+    qint64 entrySize = 0;
+    qint64 colours = 0;
+};
 
-QImage readOs2BitmapWithShortPalette(const uchar* d, qint64 n) {
-    if (!d || n < kFileHeader + 16 || d[0] != 'B' || d[1] != 'M') return {};
-    const qint64 offset = le32(d + 10);
-    const quint32 header = le32(d + kFileHeader);
-    const uchar* info = d + kFileHeader;
-    qint32 width, height;
-    quint32 bits, compression = 0, entrySize, claimed = 0;
-    if (header == 12) {  // OS/2 1.x: 16-bit sizes, 3-byte colours, as many as fit before the rows
-        width = qint32(le16(info + 4));
-        height = qint32(le16(info + 6));
-        bits = le16(info + 10);
-        entrySize = 3;
-    } else if (header == 64 && n >= kFileHeader + 64) {  // OS/2 2.x: Windows' first 40 bytes
-        width = qint32(le32(info + 4));
-        height = qint32(le32(info + 8));
-        bits = le16(info + 14);
-        compression = le32(info + 16);
-        claimed = le32(info + 32);
-        entrySize = 4;
+std::optional<ShortPalette> shortPalette(const uchar* d, qint64 n) {
+    if (!d || n < kFileHeader + 16 || !isBmp(d, n)) return {};
+    ShortPalette palette{readBmpHeader(d, n)};
+    const BmpHeader& header = palette.header;
+    if (header.headerSize == 12) {  // OS/2 1.x: 16-bit sizes, 3-byte colours, as many as fit
+        palette.entrySize = 3;
+    } else if (header.headerSize == kOs2v2Header && n >= kFileHeader + kOs2v2Header) {
+        palette.entrySize = 4;  // OS/2 2.x: Windows' first 40 bytes
     } else {
         return {};
     }
     // Run lengths mean the same in both; OS/2's other compressions are not read at all.
-    if ((bits != 1 && bits != 4 && bits != 8) || compression > 2) return {};
-    const qint64 paletteStart = kFileHeader + header;
-    if (offset < paletteStart || offset > n) return {};
+    const quint32 bits = header.bits;
+    if ((bits != 1 && bits != 4 && bits != 8) || header.compression > 2) return {};
+    palette.start = kFileHeader + header.headerSize;
+    if (header.rowsAt < palette.start || header.rowsAt > n) return {};
     const qint64 full = 1LL << bits;
-    qint64 colours = std::min<qint64>((offset - paletteStart) / entrySize, full);
-    if (claimed > 0) colours = std::min<qint64>(colours, claimed);
+    qint64 colours = std::min<qint64>((header.rowsAt - palette.start) / palette.entrySize, full);
+    if (header.coloursUsed > 0) colours = std::min<qint64>(colours, header.coloursUsed);
     if (colours >= full || colours < 1) return {};
+    palette.colours = colours;
+    return palette;
+}
+
+}  // namespace
+
+bool hasShortOs2Palette(const uchar* bytes, qint64 size) {
+    return shortPalette(bytes, size).has_value();
+}
+
+QImage readOs2BitmapWithShortPalette(const uchar* d, qint64 n) {
+    const std::optional<ShortPalette> palette = shortPalette(d, n);
+    if (!palette) return {};
+    const BmpHeader& header = palette->header;
+    const qint64 offset = header.rowsAt, colours = palette->colours;
 
     QByteArray rewritten;
     rewritten.reserve(kFileHeader + kWindowsHeader + colours * 4 + (n - offset));
@@ -57,13 +67,14 @@ QImage readOs2BitmapWithShortPalette(const uchar* d, qint64 n) {
     put32(quint32(newOffset + (n - offset)));
     put32(0);
     put32(quint32(newOffset));
-    for (const quint32 value : {quint32(kWindowsHeader), quint32(width), quint32(height)})
+    for (const quint32 value :
+         {quint32(kWindowsHeader), quint32(header.width), quint32(header.height)})
         put32(value);
     put16(1);
-    put16(bits);
-    for (const quint32 value : {compression, 0u, 0u, 0u, quint32(colours), 0u}) put32(value);
+    put16(header.bits);
+    for (const quint32 value : {header.compression, 0u, 0u, 0u, quint32(colours), 0u}) put32(value);
     for (qint64 i = 0; i < colours; ++i) {
-        const uchar* entry = d + paletteStart + i * entrySize;
+        const uchar* entry = d + palette->start + i * palette->entrySize;
         rewritten.append(reinterpret_cast<const char*>(entry), 3).append('\0');
     }
     rewritten.append(reinterpret_cast<const char*>(d + offset), n - offset);

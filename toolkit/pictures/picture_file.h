@@ -44,6 +44,13 @@ struct PictureHeader {
     QSize naturalSize;
     QImageIOHandler::Transformations transformation = QImageIOHandler::TransformationNone;
     qint64 fileSize = 0;  // bytes; a JPEG's are all in memory while it is decoded
+    // What the file's structure says of how it decodes (see planDecode). A JPEG's frame: its
+    // colour components (0 where not known), and whether the decoder holds all its
+    // coefficients at once (progressive, or a layout not known).
+    int components = 0;
+    bool keepsAllCoefficients = false;
+    // A BMP: an OS/2 bitmap with a short palette, read with its header rewritten.
+    bool os2ShortPalette = false;
 };
 
 // Reads and checks the header as readPictureFile does, raising the same Failures for a file

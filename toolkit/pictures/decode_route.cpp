@@ -1,0 +1,75 @@
+#include "toolkit/pictures/decode_route.h"
+
+#include <algorithm>
+
+#include "toolkit/pictures/opened_picture.h"
+
+namespace toolkit {
+
+namespace {
+
+qint64 pixelBytes(QSize size) {
+    return size.isValid() ? qint64(size.width()) * size.height() * 4 : 0;
+}
+
+// `wanted`, or a stronger reduction where the decoded picture would still be larger than what
+// is decoded whole; `wanted` when none is small enough, for the reading to refuse.
+JpegReduction fittingReduction(QSize stored, JpegReduction wanted) {
+    const auto fits = [&](JpegReduction reduction) {
+        const QSize decoded = reducedSize(stored, reduction);
+        return withinWholeDecodeBounds(decoded.width(), decoded.height());
+    };
+    if (fits(wanted)) return wanted;
+    for (const JpegReduction stronger : {JpegReduction{1, 2}, {1, 4}, {1, 8}})
+        if (stronger.num * wanted.denom < wanted.num * stronger.denom && fits(stronger))
+            return stronger;
+    return wanted;
+}
+
+// A JPEG's peak: its file, the coefficients a progressive decoder keeps (at full size, each a
+// 16-bit number), and the larger of the reduced decode and, where Qt's reader may take over,
+// the whole one. Inks are decoded and then turned into colours, and a picture turned a quarter
+// is copied: either holds the decoded pixels twice.
+qint64 jpegMemory(const PictureHeader& header, DecodeRoute route, QSize decoded) {
+    const QSize stored = upright(header.naturalSize, header.transformation);
+    const bool quarterTurn =
+        header.transformation.testFlag(QImageIOHandler::TransformationRotate90);
+    // Unknown counts as what most photos have.
+    const qint64 components = header.components > 0 ? header.components : 3;
+    const qint64 coefficients =
+        header.keepsAllCoefficients ? qint64(stored.width()) * stored.height() * components * 2 : 0;
+    const qint64 reduced = pixelBytes(decoded) * (quarterTurn || components == 4 ? 2 : 1);
+    const qint64 whole = route == DecodeRoute::ReducedJpeg
+                             ? pixelBytes(header.naturalSize) * (quarterTurn ? 2 : 1)
+                             : 0;
+    return header.fileSize + coefficients + std::max(reduced, whole);
+}
+
+}  // namespace
+
+DecodePlan planDecode(const PictureHeader& header, QSize atLeast) {
+    DecodePlan plan;
+    plan.decodedSize = header.naturalSize;
+    const QSize natural = header.naturalSize;
+    if (header.format == "jpeg" && natural.isValid()) {
+        const bool large = !withinWholeDecodeBounds(natural.width(), natural.height());
+        plan.route = large ? DecodeRoute::ReducedJpegOnly : DecodeRoute::ReducedJpeg;
+        const QImageIOHandler::Transformations turn = header.transformation;
+        const QSize stored = upright(natural, turn);
+        plan.reduction = jpegReductionFor(stored, upright(atLeast, turn));
+        if (large) plan.reduction = fittingReduction(stored, plan.reduction);
+        plan.decodedSize = upright(reducedSize(stored, plan.reduction), turn);
+        plan.memoryBytes = jpegMemory(header, plan.route, plan.decodedSize);
+    } else if (header.format == "jpeg") {
+        plan.memoryBytes = header.fileSize;
+    } else if (header.format == "bmp" && header.os2ShortPalette) {
+        // The file's bytes and the rewritten copy of them, then the picture.
+        plan.route = DecodeRoute::Os2Bitmap;
+        plan.memoryBytes = 2 * header.fileSize + pixelBytes(natural);
+    } else {
+        plan.memoryBytes = pixelBytes(natural);
+    }
+    return plan;
+}
+
+}  // namespace toolkit

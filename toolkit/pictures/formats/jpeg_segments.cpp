@@ -1,0 +1,58 @@
+#include "toolkit/pictures/formats/jpeg_segments.h"
+
+#include <cstring>
+
+#include "toolkit/pictures/formats/byte_order.h"
+
+namespace toolkit {
+
+bool JpegSegments::next(JpegSegment& segment) {
+    if (stop_ != JpegStop::Walking) return false;
+    for (;;) {
+        if (i_ >= n_) return end(JpegStop::Cut);
+        if (d_[i_] != 0xFF) {
+            if (!rules_.passJunk) return end(JpegStop::Junk);
+            const void* ff = std::memchr(d_ + i_, 0xFF, size_t(n_ - i_));
+            if (!ff) return end(JpegStop::Cut);
+            i_ = static_cast<const uchar*>(ff) - d_;
+        }
+        const qint64 at = i_;
+        while (i_ < n_ && d_[i_] == 0xFF) ++i_;  // fill bytes before the marker
+        if (i_ >= n_) return end(JpegStop::Cut);
+        const uchar marker = d_[i_++];
+        if (marker == 0x00 && rules_.zeroIsStuffing) continue;
+        if (rules_.bareMarkers) {
+            if (marker == 0x01 || marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7)) continue;
+            if (marker == 0xD9) return end(JpegStop::EndOfImage);
+        }
+        if (i_ + 2 > n_) return end(JpegStop::Cut);
+        const qint64 length = be16(d_ + i_);
+        if (length < 2 || i_ + length > n_) return end(JpegStop::Cut);
+        segment = {marker, d_ + i_ + 2, length - 2, at};
+        i_ += length;
+        return true;
+    }
+}
+
+JpegFrame readJpegFrame(const uchar* bytes, qint64 size) {
+    JpegFrame frame;
+    JpegSegments segments(bytes, size,
+                          {.passJunk = false, .zeroIsStuffing = false, .bareMarkers = false});
+    bool progressive = false;
+    JpegSegment segment;
+    while (segments.next(segment)) {
+        if (isJpegFrameMarker(segment.marker)) {
+            if (segment.size < 6) return frame;
+            const uchar m = segment.marker;
+            progressive = m == 0xC2 || m == 0xC6 || m == 0xCA || m == 0xCE;
+            frame.components = segment.body[5];
+        } else if (segment.marker == 0xDA) {
+            frame.keepsAllCoefficients =
+                progressive || segment.size < 1 || segment.body[0] < frame.components;
+            return frame;
+        }
+    }
+    return frame;
+}
+
+}  // namespace toolkit

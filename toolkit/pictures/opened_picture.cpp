@@ -1,0 +1,192 @@
+#include "toolkit/pictures/opened_picture.h"
+
+#include <QFileInfo>
+
+#include "toolkit/common/failure.h"
+#include "toolkit/pictures/formats/byte_order.h"
+#include "toolkit/pictures/formats/jpeg_segments.h"
+#include "toolkit/pictures/os2_bitmap.h"
+#include "toolkit/system/file_errors.h"
+
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#endif
+
+namespace toolkit {
+
+void refusePicture(const QString& path, const QString& reason) {
+    throw Failure(QStringLiteral("No se puede leer la imagen «%1»: %2")
+                      .arg(QFileInfo(path).fileName(), reason),
+                  reason);
+}
+
+QString readerReason(const QImageReader& reader) {
+    // The reader's own text is English and names decoder internals: the kind of fault is what
+    // the user can act on.
+    switch (reader.error()) {
+        case QImageReader::FileNotFoundError:
+            return QStringLiteral("el archivo no existe");
+        case QImageReader::DeviceError:
+            return QStringLiteral("error al leer el archivo");
+        case QImageReader::UnsupportedFormatError:
+            return QStringLiteral("formato no admitido");
+        default:
+            return QStringLiteral("los datos de la imagen están dañados o no se admiten");
+    }
+}
+
+bool withinWholeDecodeBounds(qint64 w, qint64 h) {
+    return w <= kMaxPictureSide && h <= kMaxPictureSide && w * h <= kMaxPicturePixels;
+}
+
+QSize upright(QSize stored, QImageIOHandler::Transformations transformation) {
+    return transformation.testFlag(QImageIOHandler::TransformationRotate90) ? stored.transposed()
+                                                                            : stored;
+}
+
+namespace {
+
+void allowLargePhotos() {
+    // Qt's default allocation limit (128 MB) refuses ordinary 40-megapixel photos. The header
+    // check below is what keeps dimension bombs out; this limit only backs it up.
+    static const bool done = [] {
+        QImageReader::setAllocationLimit(int(kMaxPicturePixels * 4 / (1024 * 1024)) + 16);
+        return true;
+    }();
+    (void)done;
+}
+
+// Opens the file for reading, or refuses it with the reason. Only a regular file is read: a
+// pipe or a device, even one that took the file's place after the list was made, must neither
+// block the run nor feed it endless bytes.
+void openPictureFile(const QString& path, QFile& file) {
+    const QFileInfo info(path);
+    if (!info.exists()) {
+        // Names that are not valid text on this system reach us with replacement characters
+        // in place of the bytes that are not, and under that name there is nothing to open.
+        if (info.fileName().contains(QChar::ReplacementCharacter))
+            refusePicture(path, QStringLiteral("el nombre del archivo tiene caracteres no "
+                                               "válidos y no se puede abrir; cámbielo de nombre"));
+        refusePicture(path, QStringLiteral("el archivo no existe"));
+    }
+    if (!info.isFile()) refusePicture(path, QStringLiteral("no es un archivo"));
+#ifdef Q_OS_UNIX
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        refusePicture(path, readFailure(errno));
+    }
+    struct stat status;
+    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        refusePicture(path, QStringLiteral("no es un archivo"));
+    }
+    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        refusePicture(path, QStringLiteral("error al leer el archivo"));
+    }
+#else
+    if (!info.isReadable()) refusePicture(path, QStringLiteral("no hay permiso para leerlo"));
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly))
+        refusePicture(path, QStringLiteral("error al leer el archivo"));
+#endif
+    if (file.size() == 0) refusePicture(path, QStringLiteral("el archivo está vacío"));
+}
+
+// The size a header claims, refused when it is empty or beyond what the program reads.
+QSize checkClaimedSize(const QString& path, QSize claimed) {
+    const qint64 w = qAbs(qint64(claimed.width()));
+    const qint64 h = qAbs(qint64(claimed.height()));
+    if (w == 0 || h == 0) refusePicture(path, QStringLiteral("la cabecera indica un tamaño nulo"));
+    if (!withinWholeDecodeBounds(w, h))
+        refusePicture(path,
+                      QStringLiteral("la cabecera indica %1 x %2 píxeles, más de lo que se admite")
+                          .arg(w)
+                          .arg(h));
+    return QSize(int(w), int(h));
+}
+
+// A JPEG's claimed size beyond what is decoded whole. A dimension bomb is told from a big photo
+// by its data: entropy-coded data spends at least about a bit on every 8 x 8 block of the
+// brightness, so a file smaller than that cannot hold the picture its header claims, and is
+// refused before any decoding. A big photo is then read reduced, if it can be a few rows at a
+// time.
+void checkLargeJpeg(const QString& path, qint64 w, qint64 h, const PictureHeader& header) {
+    const auto tooLarge = [&](const QString& why) {
+        refusePicture(
+            path, QStringLiteral("la cabecera indica %1 x %2 píxeles, más de lo que se admite%3")
+                      .arg(w)
+                      .arg(h)
+                      .arg(why));
+    };
+    if (w > kMaxJpegSide || h > kMaxJpegSide) tooLarge(QString());
+    const qint64 blocks = ((w + 7) / 8) * ((h + 7) / 8);
+    if (header.fileSize < blocks / 8)
+        tooLarge(QStringLiteral(" (el archivo es demasiado pequeño para contenerlos)"));
+    if (header.keepsAllCoefficients)
+        tooLarge(QStringLiteral(" (a este tamaño solo se leen los JPG no progresivos)"));
+}
+
+}  // namespace
+
+OpenedPicture::OpenedPicture(const QString& path) {
+    allowLargePhotos();
+    openPictureFile(path, file);
+    reader.setDevice(&file);
+    reader.setDecideFormatFromContent(true);
+    reader.setAutoTransform(true);
+    header.format = reader.format();
+    header.fileSize = file.size();
+    if (header.format.isEmpty())
+        refusePicture(path, QStringLiteral("no es una imagen JPG, GIF ni BMP"));
+    mapped = file.map(0, header.fileSize);
+    readLayout();
+    readSize(path);
+}
+
+OpenedPicture::~OpenedPicture() {
+    if (mapped) file.unmap(const_cast<uchar*>(mapped));
+}
+
+// A JPEG's frame, strictly as its segments are laid out (a file that cannot be mapped has a
+// layout not known); whether a BMP is read as an OS/2 bitmap with a short palette.
+void OpenedPicture::readLayout() {
+    if (header.format == "jpeg") {
+        const JpegFrame frame = mapped ? readJpegFrame(mapped, header.fileSize) : JpegFrame{};
+        header.components = frame.components;
+        header.keepsAllCoefficients = frame.keepsAllCoefficients;
+    } else if (header.format == "bmp") {
+        header.os2ShortPalette = mapped && hasShortOs2Palette(mapped, header.fileSize);
+    }
+}
+
+// The header's size, before decoding. A top-down BMP reports a negative height. For a GIF the
+// reader tells the first frame's size, but takes memory for the whole logical screen that the
+// file's first bytes claim: both must be within bounds.
+void OpenedPicture::readSize(const QString& path) {
+    const QSize claimed = reader.size();
+    const QByteArray head = file.peek(10);
+    if (header.format == "gif" && head.size() == 10 && head.startsWith("GIF")) {
+        const auto* bytes = reinterpret_cast<const uchar*>(head.constData());
+        checkClaimedSize(path, QSize(int(le16(bytes + 6)), int(le16(bytes + 8))));
+    }
+    if (claimed.width() == -1 && claimed.height() == -1) return;
+    const qint64 w = qAbs(qint64(claimed.width())), h = qAbs(qint64(claimed.height()));
+    // A JPEG beyond what is decoded whole: it is only ever decoded reduced.
+    const bool large = header.format == "jpeg" && w > 0 && h > 0 && !withinWholeDecodeBounds(w, h);
+    if (large) checkLargeJpeg(path, w, h, header);
+    const QSize whole = large ? QSize(int(w), int(h)) : checkClaimedSize(path, claimed);
+    header.transformation = reader.transformation();
+    header.naturalSize = upright(whole, header.transformation);
+}
+
+PictureHeader readPictureHeader(const QString& path) {
+    return OpenedPicture(path).header;
+}
+
+}  // namespace toolkit
