@@ -153,9 +153,10 @@ void FolderRun::queueJob(int index, Entry& entry, PictureJob job,
     job.surface = form_.Picture1->surfaceSize();
     job.target = QRect(0, 0, toolkit::unitsToPixels(form_.Image1->width()),
                        toolkit::unitsToPixels(form_.Image1->height()));
-    job.weight = pictureWeight(header, entry.natural, job.target.size(), job.surface);
     if (form_.Check2(0).value() == 1) job.jpegPath = jpegOutputPath(programFolder_, entry.name);
     if (form_.Check2(1).value() == 1) job.bmpPath = bmpOutputPath(programFolder_, entry.name);
+    job.weight = pictureWeight(header, job.target.size(), job.surface, !job.jpegPath.isEmpty()) +
+                 job.decoded.sizeInBytes();
     job.quality = kJpegQuality;
     job.progressive = form_.Check1->value();
     entry.job = int(entryOfJob_.size());
@@ -177,14 +178,20 @@ void FolderRun::waitForWorkers() {
     progress_->window().hide();
 }
 
-// Entries after the first picture never taken up count as not reached.
+// The run reached the entries before the first picture never taken up, or given up when the
+// run was cancelled; those after it count as not reached. Pictures beyond that point that were
+// converted all the same (on another worker) are counted, and those given up are named.
 void FolderRun::collectOutcomes() {
     const int jobCount = int(entryOfJob_.size());
     const int started = workers_->startedJobs();
-    cancelled_ = started < jobCount || walked_ < count_;
-    reached_ = started < jobCount ? entryOfJob_[size_t(started)] : walked_;
+    int stopped = 0;
+    while (stopped < started && !workers_->outcome(stopped).abandoned) ++stopped;
+    cancelled_ = stopped < jobCount || walked_ < count_;
+    reached_ = stopped < jobCount ? entryOfJob_[size_t(stopped)] : walked_;
     if (cancelled_) report_.cancelled();
     for (int i = 0; i < reached_; ++i) collectEntry(entries_[size_t(i)]);
+    for (int job = stopped; job < started; ++job)
+        collectEntry(entries_[size_t(entryOfJob_[size_t(job)])]);
     for (const QString& problem : outputs_->problems()) report_.outputFailed(problem);
 }
 
@@ -225,7 +232,8 @@ void FolderRun::replayReachedEntries() {
 // The pixels of the last picture read, and the drawing of the last one painted.
 void FolderRun::leaveLastPicture() {
     const LatestForWindow& latest = workers_->latest();
-    const int fromJob = latest.loaded() >= 0 ? entryOfJob_[size_t(latest.loaded())] : -1;
+    int fromJob = latest.loaded() >= 0 ? entryOfJob_[size_t(latest.loaded())] : -1;
+    if (fromJob >= reached_) fromJob = -1;  // read past where the run stopped
     const int fromHere = readHere_ < reached_ ? readHere_ : -1;
     if (fromJob >= 0 || fromHere >= 0) {
         const bool stretched = form_.Image1->stretch();

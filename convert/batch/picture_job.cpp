@@ -4,9 +4,9 @@
 
 #include "convert/batch/outputs.h"
 #include "toolkit/common/failure.h"
+#include "toolkit/pictures/decode_route.h"
 #include "toolkit/pictures/drawing.h"
 #include "toolkit/pictures/picture_file.h"
-#include "toolkit/pictures/scaled_jpeg.h"
 #include "toolkit/system/jpeg_writer.h"
 #include "toolkit/system/scratch_file.h"
 
@@ -23,7 +23,8 @@ namespace {
 // reason to the outcome; the steps after it that depend on it are not taken.
 class Conversion {
   public:
-    Conversion(const PictureJob& job, Outputs& outputs) : job_(job), outputs_(outputs) {}
+    Conversion(const PictureJob& job, Outputs& outputs, const std::atomic<bool>* cancelled)
+        : job_(job), outputs_(outputs), cancelled_(cancelled) {}
 
     PictureResult run(const std::function<void()>& beforeWriting) {
         PictureOutcome& outcome = result_.outcome;
@@ -47,6 +48,7 @@ class Conversion {
             return true;
         } catch (const std::exception& failure) {
             result_.outcome.failures << failureReason(failure);
+            if (dynamic_cast<const toolkit::Cancelled*>(&failure)) result_.outcome.abandoned = true;
             return false;
         }
     }
@@ -61,8 +63,8 @@ class Conversion {
         // a fraction of its size. A file the decoder could read only in part must not pass
         // for a good picture. Its colours are converted once it is scaled, where the fewest
         // pixels are left.
-        toolkit::PictureRead read =
-            toolkit::readPictureFile(job_.source, job_.target.size(), toolkit::Colours::AsStored);
+        toolkit::PictureRead read = toolkit::readPictureFile(
+            job_.source, job_.target.size(), toolkit::Colours::AsStored, cancelled_);
         if (!read.damage.isEmpty())
             throw toolkit::Failure(
                 QStringLiteral("No se puede leer la imagen «%1»: %2").arg(job_.entry, read.damage),
@@ -98,6 +100,7 @@ class Conversion {
 
     const PictureJob& job_;
     Outputs& outputs_;
+    const std::atomic<bool>* cancelled_;
     QImage drawing_;
     PictureResult result_;
 };
@@ -105,16 +108,18 @@ class Conversion {
 }  // namespace
 
 PictureResult convertPicture(const PictureJob& job, Outputs& outputs,
-                             const std::function<void()>& beforeWriting) {
-    return Conversion(job, outputs).run(beforeWriting);
+                             const std::function<void()>& beforeWriting,
+                             const std::atomic<bool>* cancelled) {
+    return Conversion(job, outputs, cancelled).run(beforeWriting);
 }
 
-qint64 pictureWeight(const toolkit::PictureHeader& header, QSize natural, QSize target,
-                     QSize surface) {
+qint64 pictureWeight(const toolkit::PictureHeader& header, QSize target, QSize surface, bool jpeg) {
     const auto bytes = [](QSize size) { return qint64(size.width()) * size.height() * 4; };
-    if (header.format != "jpeg") return bytes(natural) + bytes(target) + bytes(surface);
-    const QSize decoded = toolkit::reducedSize(natural, toolkit::jpegReductionFor(natural, target));
-    return header.fileSize + bytes(decoded) + bytes(target) + bytes(surface);
+    // The scratch BMP (3 bytes a pixel) lies in memory-backed storage where the system has it,
+    // and the writer reads it whole into memory again.
+    const qint64 scratch = jpeg ? 2 * (qint64(surface.width()) * surface.height() * 3) : 0;
+    return toolkit::planDecode(header, target).memoryBytes + bytes(target) + bytes(surface) +
+           scratch;
 }
 
 }  // namespace convert

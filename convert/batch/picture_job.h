@@ -4,6 +4,7 @@
 #include <QRect>
 #include <QString>
 #include <QStringList>
+#include <atomic>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -43,10 +44,11 @@ struct PictureJob {
 
 // What became of one job.
 struct PictureOutcome {
-    bool loaded = false;   // the picture was read whole
-    bool painted = false;  // and drawn into its surface
-    int written = 0;       // files written
-    QStringList failures;  // reasons, in the order they happened
+    bool loaded = false;     // the picture was read whole
+    bool painted = false;    // and drawn into its surface
+    int written = 0;         // files written
+    bool abandoned = false;  // given up when the run was cancelled: not converted
+    QStringList failures;    // reasons, in the order they happened
     // The colours of the picture handed back are still the file's, to be turned into sRGB
     // through this profile (the painted surface's are sRGB already).
     toolkit::EmbeddedProfile unconverted;
@@ -63,14 +65,14 @@ struct PictureResult {
 
 // The expensive part of one picture: decode (no finer than the target needs), scale, paint into
 // a white surface, write the JPEG through a private scratch BMP and the writer, then the BMP.
-// `beforeWriting` is called once the surface is painted, before any file is written.
+// `beforeWriting` is called once the surface is painted, before any file is written. Once
+// `cancelled` (if given) is set, a picture still being decoded is given up, not converted.
 PictureResult convertPicture(const PictureJob& job, Outputs& outputs,
-                             const std::function<void()>& beforeWriting);
+                             const std::function<void()>& beforeWriting,
+                             const std::atomic<bool>* cancelled = nullptr);
 
-// The memory converting a picture takes at its peak, roughly: a JPEG's file, held whole while it
-// is decoded at the reduced scale the target allows; the decoded picture, the scaled copy and the
-// surface.
-qint64 pictureWeight(const toolkit::PictureHeader& header, QSize natural, QSize target,
-                     QSize surface);
+// The memory converting a picture takes at its peak: what its decode route takes (see
+// planDecode), the scaled copy, the surface and, for a JPEG output, the scratch BMP.
+qint64 pictureWeight(const toolkit::PictureHeader& header, QSize target, QSize surface, bool jpeg);
 
 }  // namespace convert

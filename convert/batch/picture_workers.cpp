@@ -108,7 +108,8 @@ void PictureWorkers::work() {
         try {
             // An earlier job with the same output names was taken up before this one, so
             // waiting for it cannot wait for ever.
-            result = convertPicture(*taken, outputs_, [&] { waitForFinished(taken->follows); });
+            result = convertPicture(
+                *taken, outputs_, [&] { waitForFinished(taken->follows); }, &cancelled_);
         } catch (const std::exception& failure) {
             result.outcome.failures << failureReason(failure);
         }

@@ -19,6 +19,13 @@ class Failure : public std::runtime_error {
     QString reason_;
 };
 
+// An operation given up because the user asked to stop: the file it was about is left as it was,
+// not converted.
+class Cancelled : public Failure {
+  public:
+    using Failure::Failure;
+};
+
 // Runs one step of a handler that must go on whatever happens: a failing step is abandoned
 // silently and the caller continues with its next step.
 template <class Step>

@@ -11,7 +11,9 @@ namespace toolkit {
 // through that profile, as 32-bit RGB in the orientation it is stored in. A null image for any
 // other JPEG, or one this decoder cannot take whole and clean: the ordinary reader then judges
 // it, and its colours are taken as they are.
-QImage decodeCmykJpeg(const uchar* data, qint64 size, JpegReduction reduction,
-                      const EmbeddedProfile& profile);
+// Stops as decodeJpeg does.
+JpegDecode decodeCmykJpeg(const uchar* data, qint64 size, JpegReduction reduction,
+                          const EmbeddedProfile& profile,
+                          const std::atomic<bool>* cancelled = nullptr);
 
 }  // namespace toolkit

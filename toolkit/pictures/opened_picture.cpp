@@ -3,6 +3,7 @@
 #include <QFileInfo>
 
 #include "toolkit/common/failure.h"
+#include "toolkit/pictures/formats/bmp_headers.h"
 #include "toolkit/pictures/formats/byte_order.h"
 #include "toolkit/pictures/formats/jpeg_segments.h"
 #include "toolkit/pictures/os2_bitmap.h"
@@ -134,34 +135,62 @@ void checkLargeJpeg(const QString& path, qint64 w, qint64 h, const PictureHeader
 
 }  // namespace
 
-OpenedPicture::OpenedPicture(const QString& path) {
+namespace {
+
+// The first bytes read for a header's checks; more where the header goes on past them.
+constexpr qint64 kHeadBytes = 64 * 1024;
+
+// Up to `want` bytes of the file from its start, appended to what `bytes` holds already. A
+// file that grows meanwhile is read no further than `want`; one that shrinks ends short.
+void readUpTo(QFile& file, QByteArray& bytes, qint64 want) {
+    while (bytes.size() < want) {
+        const QByteArray more = file.read(want - bytes.size());
+        if (more.isEmpty()) return;
+        bytes.append(more);
+    }
+}
+
+}  // namespace
+
+OpenedPicture::OpenedPicture(const QString& path, Reading reading) {
     allowLargePhotos();
+    QFile file;
     openPictureFile(path, file);
-    reader.setDevice(&file);
+    header.fileSize = file.size();
+    readUpTo(file, bytes,
+             reading == Reading::Whole ? header.fileSize : std::min(header.fileSize, kHeadBytes));
+    readLayout(file, reading);
+    // A file cut short since it was opened is read as what it holds now.
+    if (reading == Reading::Whole) header.fileSize = bytes.size();
+    device.setBuffer(&bytes);
+    device.open(QIODevice::ReadOnly);
+    reader.setDevice(&device);
     reader.setDecideFormatFromContent(true);
     reader.setAutoTransform(true);
     header.format = reader.format();
-    header.fileSize = file.size();
     if (header.format.isEmpty())
         refusePicture(path, QStringLiteral("no es una imagen JPG, GIF ni BMP"));
-    mapped = file.map(0, header.fileSize);
-    readLayout();
     readSize(path);
 }
 
-OpenedPicture::~OpenedPicture() {
-    if (mapped) file.unmap(const_cast<uchar*>(mapped));
-}
-
-// A JPEG's frame, strictly as its segments are laid out (a file that cannot be mapped has a
-// layout not known); whether a BMP is read as an OS/2 bitmap with a short palette.
-void OpenedPicture::readLayout() {
-    if (header.format == "jpeg") {
-        const JpegFrame frame = mapped ? readJpegFrame(mapped, header.fileSize) : JpegFrame{};
+// A JPEG's frame, strictly as its segments are laid out; whether a BMP is read as an OS/2 bitmap
+// with a short palette. From the file's head, read on as long as the header goes on past it.
+void OpenedPicture::readLayout(QFile& file, Reading reading) {
+    const bool jpeg = size() >= 2 && data()[0] == 0xFF && data()[1] == 0xD8;
+    const bool bmp = size() >= 2 && data()[0] == 'B' && data()[1] == 'M';
+    if (jpeg) {
+        bool cut = false;
+        JpegFrame frame = readJpegFrame(data(), size(), &cut);
+        while (cut && reading == Reading::Head && size() < header.fileSize) {
+            readUpTo(file, bytes, std::min(header.fileSize, 2 * size()));
+            frame = readJpegFrame(data(), size(), &cut);
+        }
         header.components = frame.components;
         header.keepsAllCoefficients = frame.keepsAllCoefficients;
-    } else if (header.format == "bmp") {
-        header.os2ShortPalette = mapped && hasShortOs2Palette(mapped, header.fileSize);
+    } else if (bmp) {
+        const qint64 rowsAt = readBmpHeader(data(), size()).rowsAt;
+        if (rowsAt > size()) readUpTo(file, bytes, std::min(header.fileSize, rowsAt));
+        header.os2ShortPalette = hasShortOs2Palette(data(), size());
     }
 }
 
@@ -170,7 +199,7 @@ void OpenedPicture::readLayout() {
 // file's first bytes claim: both must be within bounds.
 void OpenedPicture::readSize(const QString& path) {
     const QSize claimed = reader.size();
-    const QByteArray head = file.peek(10);
+    const QByteArray head = bytes.left(10);
     if (header.format == "gif" && head.size() == 10 && head.startsWith("GIF")) {
         const auto* bytes = reinterpret_cast<const uchar*>(head.constData());
         checkClaimedSize(path, QSize(int(le16(bytes + 6)), int(le16(bytes + 8))));
@@ -186,7 +215,7 @@ void OpenedPicture::readSize(const QString& path) {
 }
 
 PictureHeader readPictureHeader(const QString& path) {
-    return OpenedPicture(path).header;
+    return OpenedPicture(path, Reading::Head).header;
 }
 
 }  // namespace toolkit

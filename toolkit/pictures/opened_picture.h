@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QFile>
 #include <QImageReader>
 
@@ -18,37 +20,39 @@ bool withinWholeDecodeBounds(qint64 w, qint64 h);
 
 QSize upright(QSize stored, QImageIOHandler::Transformations transformation);
 
+// How much of the file is read: its head (enough for the header's checks), or all of it.
+enum class Reading { Head, Whole };
+
 // A picture file opened for reading, its header read and checked: every refusal that can be
 // made without decoding pixels is made here.
+//
+// The file's bytes are read into memory once, and every reader (the decoders, Qt's reader, the
+// checks of the file's structure) reads that copy: a file that shrinks or changes while it is
+// read (rewritten by a sync client, its share changed on the server, its card pulled) is then at
+// worst a cut picture, never a fault of the process, as reading through a memory mapping of it
+// would be; and every reader sees the same bytes.
 struct OpenedPicture {
-    QFile file;
+    QByteArray bytes;
+    QBuffer device;
     QImageReader reader;
     PictureHeader header;
-    // The whole file, or null where it cannot be mapped. Decoders and the checks of the file's
-    // structure read it there rather than through the reader's device.
-    const uchar* mapped = nullptr;
 
-    explicit OpenedPicture(const QString& path);
-    ~OpenedPicture();
+    OpenedPicture(const QString& path, Reading reading);
     OpenedPicture(const OpenedPicture&) = delete;
     OpenedPicture& operator=(const OpenedPicture&) = delete;
 
-    // What the decoder could not see, from the file's bytes (the mapping, or when the file
-    // could not be mapped a copy): whether the file holds its whole picture, and the colour
-    // profile it carries. The reader reads the same file, so it is left where the reader was.
+    const uchar* data() const { return reinterpret_cast<const uchar*>(bytes.constData()); }
+    qint64 size() const { return bytes.size(); }
+    // What the decoder could not see, from the file's bytes: whether the file holds its whole
+    // picture, and the colour profile it carries.
     template <typename Look>
-    auto lookInto(Look look) {
-        if (mapped) return look(header.format, mapped, header.fileSize);
-        const qint64 readerAt = file.pos();
-        const QByteArray bytes = file.seek(0) ? file.readAll() : QByteArray();
-        file.seek(readerAt);
-        return look(header.format, reinterpret_cast<const uchar*>(bytes.constData()),
-                    qint64(bytes.size()));
+    auto lookInto(Look look) const {
+        return look(header.format, data(), size());
     }
 
   private:
     void readSize(const QString& path);
-    void readLayout();
+    void readLayout(QFile& file, Reading reading);
 };
 
 }  // namespace toolkit

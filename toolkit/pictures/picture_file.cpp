@@ -1,11 +1,14 @@
 #include "toolkit/pictures/picture_file.h"
 
+#include <QFileInfo>
 #include <QTransform>
 #include <utility>
 
+#include "toolkit/common/failure.h"
 #include "toolkit/pictures/cmyk_jpeg.h"
 #include "toolkit/pictures/color_profile.h"
 #include "toolkit/pictures/decode_route.h"
+#include "toolkit/pictures/formats/jpeg_segments.h"
 #include "toolkit/pictures/opened_picture.h"
 #include "toolkit/pictures/os2_bitmap.h"
 #include "toolkit/pictures/scaled_jpeg.h"
@@ -13,6 +16,12 @@
 namespace toolkit {
 
 namespace {
+
+[[noreturn]] void refuseTooManyScans(const QString& path) {
+    refusePicture(path, QStringLiteral("el JPG repite sus pasadas (scans) más de %1 veces y "
+                                       "leerlo llevaría demasiado tiempo")
+                            .arg(kMaxJpegScans));
+}
 
 // As the reader applies an EXIF orientation: mirror and flip first, then a quarter turn.
 QImage turnedUpright(QImage picture, QImageIOHandler::Transformations transformation) {
@@ -27,9 +36,18 @@ QImage turnedUpright(QImage picture, QImageIOHandler::Transformations transforma
     return picture;
 }
 
-// TurboJPEG at the plan's reduction, upright; null where it does not take the file.
+// What the decoders' ends mean for the file: a refusal with the reason, or stopping the read.
+void refuseOnEnd(const QString& path, JpegDecodeEnd end) {
+    if (end == JpegDecodeEnd::TooManyScans) refuseTooManyScans(path);
+    if (end == JpegDecodeEnd::Cancelled) {
+        const QString reason = QStringLiteral("no se ha convertido: se ha cancelado la conversión");
+        throw Cancelled(QStringLiteral("«%1»: %2").arg(QFileInfo(path).fileName(), reason), reason);
+    }
+}
+
+// The decoder at the plan's reduction, upright; null where it does not take the file.
 QImage decodedReduced(const QString& path, const OpenedPicture& opened, const DecodePlan& plan,
-                      const EmbeddedProfile& profile) {
+                      const EmbeddedProfile& profile, const std::atomic<bool>* cancelled) {
     const QImageIOHandler::Transformations turn = opened.header.transformation;
     if (plan.route == DecodeRoute::ReducedJpegOnly &&
         !withinWholeDecodeBounds(plan.decodedSize.width(), plan.decodedSize.height())) {
@@ -39,27 +57,40 @@ QImage decodedReduced(const QString& path, const OpenedPicture& opened, const De
                           .arg(stored.width())
                           .arg(stored.height()));
     }
-    const qint64 size = opened.header.fileSize;
-    QImage picture = turnedUpright(decodeJpegReduced(opened.mapped, size, plan.reduction), turn);
-    if (picture.isNull())
-        picture = turnedUpright(decodeCmykJpeg(opened.mapped, size, plan.reduction, profile), turn);
+    JpegDecode decoded = decodeJpeg(opened.data(), opened.size(), plan.reduction, false, cancelled);
+    if (decoded.end == JpegDecodeEnd::Refused)
+        decoded = decodeCmykJpeg(opened.data(), opened.size(), plan.reduction, profile, cancelled);
+    refuseOnEnd(path, decoded.end);
+    return turnedUpright(std::move(decoded.picture), turn);
+}
+
+// Qt's reader decodes whole and cannot be stopped once it has begun, so what it is given is
+// bounded first: no JPEG with more scans than any decoder here takes.
+QImage decodedByReader(const QString& path, OpenedPicture& opened,
+                       const std::atomic<bool>* cancelled) {
+    if (cancelled && cancelled->load()) refuseOnEnd(path, JpegDecodeEnd::Cancelled);
+    if (opened.header.format == "jpeg" &&
+        countJpegScans(opened.data(), opened.size(), kMaxJpegScans) > kMaxJpegScans)
+        refuseTooManyScans(path);
+    QImage picture;
+    if (!opened.reader.read(&picture) || picture.isNull())
+        refusePicture(path, readerReason(opened.reader));
     return picture;
 }
 
 // The picture by the plan's route, or by Qt's reader whole where the route ends there.
 QImage decoded(const QString& path, OpenedPicture& opened, const DecodePlan& plan,
-               const EmbeddedProfile& profile) {
+               const EmbeddedProfile& profile, const std::atomic<bool>* cancelled) {
     QImage picture;
     const bool jpeg =
         plan.route == DecodeRoute::ReducedJpeg || plan.route == DecodeRoute::ReducedJpegOnly;
-    if (opened.mapped && jpeg) picture = decodedReduced(path, opened, plan, profile);
-    if (opened.mapped && plan.route == DecodeRoute::Os2Bitmap)
-        picture = readOs2BitmapWithShortPalette(opened.mapped, opened.header.fileSize);
+    if (jpeg) picture = decodedReduced(path, opened, plan, profile, cancelled);
+    if (plan.route == DecodeRoute::Os2Bitmap)
+        picture = readOs2BitmapWithShortPalette(opened.data(), opened.size());
     // A large JPEG is never decoded whole: what the reduced decoder refuses stays refused.
     if (picture.isNull() && plan.route == DecodeRoute::ReducedJpegOnly)
         refusePicture(path, QStringLiteral("los datos de la imagen están dañados o no se admiten"));
-    if (picture.isNull() && (!opened.reader.read(&picture) || picture.isNull()))
-        refusePicture(path, readerReason(opened.reader));
+    if (picture.isNull()) picture = decodedByReader(path, opened, cancelled);
     return picture;
 }
 
@@ -69,13 +100,14 @@ PictureRead readPictureFile(const QString& path) {
     return readPictureFile(path, QSize());
 }
 
-PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours) {
-    OpenedPicture opened(path);
+PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
+                            const std::atomic<bool>* cancelled) {
+    OpenedPicture opened(path, Reading::Whole);
     const DecodePlan plan = planDecode(opened.header, atLeast);
     PictureRead read;
     read.naturalSize = opened.header.naturalSize;
     const EmbeddedProfile profile = opened.lookInto(embeddedProfile);
-    read.image = decoded(path, opened, plan, profile);
+    read.image = decoded(path, opened, plan, profile, cancelled);
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
 
     // Colours as the file means them, at the size decoded (no finer than the target needs).

@@ -4,6 +4,7 @@
 #include <QImageIOHandler>
 #include <QSize>
 #include <QString>
+#include <atomic>
 
 #include "toolkit/pictures/color_profile.h"
 
@@ -66,7 +67,10 @@ PictureRead readPictureFile(const QString& path);
 // `atLeast` pixels each way (upright), or its whole size when smaller: a JPEG is then decoded
 // at the decoder's own reduced scale, far faster and in far less memory than whole. The natural
 // size is the whole picture's all the same.
-PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours = Colours::Srgb);
+// Once `cancelled` (if given) is set, the decoding stops within a fraction of a second and the
+// file is refused as not read.
+PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours = Colours::Srgb,
+                            const std::atomic<bool>* cancelled = nullptr);
 
 // The picture of readPictureFile, whole or not: enough for showing it.
 QImage loadPictureFile(const QString& path);

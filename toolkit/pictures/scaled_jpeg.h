@@ -2,6 +2,7 @@
 
 #include <QImage>
 #include <QSize>
+#include <atomic>
 
 namespace toolkit {
 
@@ -31,5 +32,27 @@ QImage decodeJpegReduced(const uchar* data, qint64 size, JpegReduction reduction
 // A CMYK or YCCK JPEG's inks at that reduction, C, M, Y, K in the four bytes of each pixel of a
 // 32-bit picture (not yet colours); null for any other JPEG, or on the same grounds as above.
 QImage decodeJpegInksReduced(const uchar* data, qint64 size, JpegReduction reduction);
+
+// A progressive JPEG may repeat its scans without end, each a pass over every coefficient of
+// the picture: a file of a few hundred kilobytes can keep a decoder for minutes. Encoders write
+// about ten; a file with more than this many is refused.
+inline constexpr int kMaxJpegScans = 100;
+
+enum class JpegDecodeEnd {
+    Done,
+    Refused,       // not a file this decoder takes whole and clean (see above)
+    TooManyScans,  // more than kMaxJpegScans
+    Cancelled,     // `cancelled` was set while it decoded
+};
+
+struct JpegDecode {
+    QImage picture;  // null unless Done
+    JpegDecodeEnd end = JpegDecodeEnd::Refused;
+};
+
+// Either of the above (`inks` for the second), stopping within a fraction of a second once
+// `cancelled` (if given) is set, and at the scan limit.
+JpegDecode decodeJpeg(const uchar* data, qint64 size, JpegReduction reduction, bool inks,
+                      const std::atomic<bool>* cancelled = nullptr);
 
 }  // namespace toolkit

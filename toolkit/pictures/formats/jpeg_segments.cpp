@@ -34,7 +34,7 @@ bool JpegSegments::next(JpegSegment& segment) {
     }
 }
 
-JpegFrame readJpegFrame(const uchar* bytes, qint64 size) {
+JpegFrame readJpegFrame(const uchar* bytes, qint64 size, bool* cut) {
     JpegFrame frame;
     JpegSegments segments(bytes, size,
                           {.passJunk = false, .zeroIsStuffing = false, .bareMarkers = false});
@@ -52,7 +52,17 @@ JpegFrame readJpegFrame(const uchar* bytes, qint64 size) {
             return frame;
         }
     }
+    if (cut) *cut = segments.stop() == JpegStop::Cut;
     return frame;
+}
+
+int countJpegScans(const uchar* bytes, qint64 size, int atMost) {
+    JpegSegments segments(bytes, size);
+    JpegSegment segment;
+    int scans = 0;
+    while (scans <= atMost && segments.next(segment))
+        if (segment.marker == 0xDA) ++scans;
+    return scans;
 }
 
 }  // namespace toolkit

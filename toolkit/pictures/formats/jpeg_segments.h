@@ -73,7 +73,11 @@ struct JpegFrame {
     bool keepsAllCoefficients = true;
 };
 
-// Read strictly, segment after segment: a layout any other way is not known.
-JpegFrame readJpegFrame(const uchar* bytes, qint64 size);
+// Read strictly, segment after segment: a layout any other way is not known. `cut` (if given)
+// says whether the bytes ended before the first scan did: more of the file may tell.
+JpegFrame readJpegFrame(const uchar* bytes, qint64 size, bool* cut = nullptr);
+
+// How many scans the file's segments start, as decoders walk them (up to `atMost` + 1).
+int countJpegScans(const uchar* bytes, qint64 size, int atMost);
 
 }  // namespace toolkit
