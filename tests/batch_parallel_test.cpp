@@ -319,3 +319,34 @@ TEST(ParallelRun, PicturesHeavierThanHalfTheMemoryBudgetAreConvertedOneAtATime) 
     EXPECT_EQ(mostHeavy, 1);
     for (int i = 0; i < 6; ++i) EXPECT_EQ(workers.outcome(i).written, 1) << i;
 }
+
+// "Cancelar" gives up the picture being decoded: no output for it, and it says so.
+TEST(ParallelRun, ACancelStopsTheDecodeUnderWayAndThatPictureIsNotConverted) {
+    ProgramFolder program;
+    program.addWriterLibrary();
+    FakeSystem system(program.path());
+    toolkit::JpegWriter writer;
+    convert::Outputs outputs(program.path(), writer, system);
+    QTemporaryDir source;
+    convert::PictureJob job;
+    job.entry = QStringLiteral("lenta.jpg");
+    job.source = source.filePath(job.entry);
+    writeBytes(job.source, progressiveJpegBytes(busyPicture(1600, 1200), 60));
+    job.surface = QSize(441, 331);
+    job.target = QRect(0, 0, 441, 331);
+    job.jpegPath = program.file(QStringLiteral("DestinoJPG/lenta.jpg"));
+    std::vector<convert::PictureJob> jobs;
+    jobs.push_back(std::move(job));
+    convert::PictureWorkers::Events events;
+    convert::PictureWorkers* running = nullptr;
+    events.started = [&](int) { running->cancel(); };
+    convert::PictureWorkers workers(std::move(jobs), outputs, std::move(events));
+    running = &workers;
+    workers.start(1);
+    workers.wait();
+    EXPECT_TRUE(workers.outcome(0).abandoned);
+    EXPECT_EQ(workers.outcome(0).written, 0);
+    ASSERT_EQ(workers.outcome(0).failures.size(), 1);
+    EXPECT_TRUE(workers.outcome(0).failures[0].contains(QStringLiteral("no se ha convertido")));
+    EXPECT_FALSE(QFile::exists(program.file(QStringLiteral("DestinoJPG/lenta.jpg"))));
+}

@@ -9,6 +9,7 @@
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"
+#include "toolkit/common/failure.h"
 #include "toolkit/pictures/decode_route.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/pictures/scaled_jpeg.h"
@@ -196,4 +197,40 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd
     // A JPEG too large to be read whole never is.
     EXPECT_LT(memory[3], pixels(33000, 8));
     EXPECT_EQ(memory[4], pixels(8, 6));
+}
+
+// A progressive file that repeats its scans is stopped at the scan limit by every decoder that
+// may read it, with its reason; a decode under way stops once it is asked to.
+TEST(ScaledDecoding, ScanBombsAreRefusedAndADecodeStopsWhenCancelled) {
+    const QImage picture = busyPicture(640, 480);
+    const QByteArray few = progressiveJpegBytes(picture, 20);
+    const QByteArray bomb = progressiveJpegBytes(picture, 2 * toolkit::kMaxJpegScans);
+    const auto data = [](const QByteArray& bytes) {
+        return reinterpret_cast<const uchar*>(bytes.constData());
+    };
+    EXPECT_EQ(toolkit::decodeJpeg(data(bomb), bomb.size(), {1, 2}, false).end,
+              toolkit::JpegDecodeEnd::TooManyScans);
+    const std::atomic<bool> cancelled = true;
+    EXPECT_EQ(toolkit::decodeJpeg(data(few), few.size(), {1, 2}, false, &cancelled).end,
+              toolkit::JpegDecodeEnd::Cancelled);
+
+    QTemporaryDir folder;
+    const QString fewPath = folder.filePath(QStringLiteral("pocas.jpg"));
+    const QString bombPath = folder.filePath(QStringLiteral("bomba.jpg"));
+    writeBytes(fewPath, few);
+    writeBytes(bombPath, bomb);
+    EXPECT_EQ(toolkit::readPictureFile(fewPath).image.size(), picture.size());
+    // Whatever decoder reads it: the reduced one, or Qt's reader whole.
+    for (const QSize atLeast : {QSize(320, 240), QSize()}) {
+        try {
+            toolkit::readPictureFile(bombPath, atLeast);
+            ADD_FAILURE() << "a scan bomb was read";
+        } catch (const toolkit::Failure& failure) {
+            EXPECT_TRUE(failure.reason().contains(QStringLiteral("pasadas")))
+                << failure.reason().toStdString();
+        }
+    }
+    EXPECT_THROW(
+        toolkit::readPictureFile(fewPath, QSize(320, 240), toolkit::Colours::Srgb, &cancelled),
+        toolkit::Cancelled);
 }

@@ -154,6 +154,37 @@ TEST(LoaderLimits, APipeInPlaceOfAPictureIsRefusedWithoutWaiting) {
     watchdog.join();
 }
 
+// A source cut short while it is read (a sync client rewriting it, a card pulled) is a cut
+// picture or a refusal, never a fault of the process, whichever moment the cut comes.
+TEST(LoaderLimits, ASourceCutShortWhileItIsReadIsACutPictureNotAFault) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("cambia.jpg"));
+    const QByteArray whole = jpegBytes(busyPicture(1600, 1200));
+    writeBytes(path, whole);
+    std::atomic<bool> done{false};
+    std::thread cutter([&] {
+        // Cut in place, as a rewrite does: the file the reader opened shrinks under it.
+        const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY);
+        for (int round = 0; !done; ++round) {
+            if (::ftruncate(fd, round % 2 ? whole.size() / (2 + round % 5) : 0) != 0) break;
+            if (::pwrite(fd, whole.constData(), size_t(whole.size()), 0) != whole.size()) break;
+        }
+        ::close(fd);
+    });
+    int read = 0, refused = 0;
+    for (int i = 0; i < 150; ++i) {
+        try {
+            toolkit::readPictureFile(path, QSize(400, 300));
+            ++read;
+        } catch (const toolkit::Failure&) {
+            ++refused;
+        }
+    }
+    done = true;
+    cutter.join();
+    EXPECT_EQ(read + refused, 150);
+}
+
 TEST(LoaderLimits, HeadersClaimingHugePicturesAreRefusedBeforeAnyPixelMemoryIsTaken) {
     const auto le16 = [](QByteArray& bytes, int at, int value) {
         bytes[at] = char(value & 0xFF);

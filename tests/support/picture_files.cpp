@@ -2,6 +2,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QImageWriter>
 
 namespace {
 
@@ -109,6 +110,21 @@ QByteArray jpegBytes(const QImage& picture, int quality) {
     buffer.open(QIODevice::WriteOnly);
     picture.save(&buffer, "JPG", quality);
     return bytes;
+}
+
+QByteArray progressiveJpegBytes(const QImage& picture, int repeats) {
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    QImageWriter writer(&buffer, "jpeg");
+    writer.setProgressiveScanWrite(true);
+    writer.write(picture);
+    // The last scan runs from its SOS marker to the end-of-image marker.
+    const qsizetype lastScan = bytes.lastIndexOf(QByteArray("\xff\xda", 2));
+    const qsizetype end = bytes.lastIndexOf(QByteArray("\xff\xd9", 2));
+    if (lastScan < 0 || end < lastScan) return bytes;
+    const QByteArray scan = bytes.mid(lastScan, end - lastScan);
+    return bytes.left(end) + scan.repeated(repeats) + bytes.mid(end);
 }
 
 QByteArray bmpBytes(const QImage& picture) {

@@ -17,6 +17,9 @@ QByteArray gifBytes(const QImage& picture, const QList<QColor>& palette, int tra
 // A busy picture whose compressed data outweighs its headers, so that a cut file still decodes.
 QImage busyPicture(int width, int height);
 QByteArray jpegBytes(const QImage& picture, int quality = 95);
+// A progressive JPEG of the picture whose last scan is given `repeats` more times, as a hostile
+// file repeats it to keep decoders busy.
+QByteArray progressiveJpegBytes(const QImage& picture, int repeats = 0);
 QByteArray bmpBytes(const QImage& picture);
 void writeBytes(const QString& path, const QByteArray& bytes);
 QByteArray readBytes(const QString& path);
