@@ -28,6 +28,7 @@ QStringList fileNames(const QString& folder) {
     QStringList names;
     std::error_code error;
     fs::directory_iterator entry(QFile::encodeName(folder).toStdString(), error);
+    if (error) return names;  // gone, or not to be opened: nothing to list
     for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
         const fs::path name = entry->path().filename();
         const std::string& raw = name.native();
@@ -36,6 +37,10 @@ QStringList fileNames(const QString& folder) {
         if (entry->is_regular_file(notFile))
             names << QFile::decodeName(QByteArray(raw.data(), qsizetype(raw.size())));
     }
+    // A folder that could be opened but not read to its end (a disk or network error) is not
+    // listed in part: a run would convert some of it and say nothing of the rest.
+    if (error)
+        throw Failure(QStringLiteral("No se puede leer entera la carpeta «%1»").arg(folder));
     return names;
 #else
     return QDir(folder).entryList(QDir::Files, QDir::Unsorted);
