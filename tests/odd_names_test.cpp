@@ -84,6 +84,10 @@ TEST(Names, EveryNameConvertsUnderItsOwnNameInsideTheOutputFolders) {
     EXPECT_EQ(allFilesUnder(run.program.path()), expected);
     EXPECT_EQ(allFilesUnder(run.source.path()), sourceBefore);
     EXPECT_TRUE(run.temporary.files().isEmpty());
+    // A second run replaces them all, the names as long as the system allows too.
+    run.press();
+    EXPECT_EQ(run.message(), QString()) << text(run.message());
+    EXPECT_EQ(allFilesUnder(run.program.path()), expected);
 }
 
 TEST(Names, ANameThatIsNotValidTextIsListedAndReportedAndWritesNothing) {

@@ -39,8 +39,7 @@ QStringList fileNames(const QString& folder) {
     }
     // A folder that could be opened but not read to its end (a disk or network error) is not
     // listed in part: a run would convert some of it and say nothing of the rest.
-    if (error)
-        throw Failure(QStringLiteral("No se puede leer entera la carpeta «%1»").arg(folder));
+    if (error) throw Failure(QStringLiteral("No se puede leer entera la carpeta «%1»").arg(folder));
     return names;
 #else
     return QDir(folder).entryList(QDir::Files, QDir::Unsorted);
