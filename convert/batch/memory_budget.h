@@ -14,6 +14,7 @@ class MemoryBudget {
 
     // What a job of this weight takes from the budget.
     qint64 share(qint64 weight) const { return std::min(weight, budget_); }
+    qint64 total() const { return budget_; }
     bool fits(qint64 share) const { return inUse_ + share <= budget_; }
     void take(qint64 share) { inUse_ += share; }
     void giveBack(qint64 share) { inUse_ -= share; }

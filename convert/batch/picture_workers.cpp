@@ -2,6 +2,8 @@
 
 #include <utility>
 
+#include "toolkit/system/memory_reuse.h"
+
 namespace convert {
 
 PictureWorkers::PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events,
@@ -118,6 +120,9 @@ void PictureWorkers::work() {
         waitForFinished(taken->follows);
         record(index, std::move(result));
         if (events_.finished) events_.finished(index);
+        // A picture that took half the budget or more leaves much memory free: handed back
+        // to the system, it does not add to the next pictures' peak.
+        if (2 * share >= budget_.total()) toolkit::releaseFreedMemory();
         // Given back once the job's end is told, so that what was told stays within budget.
         {
             const std::lock_guard lock(mutex_);

@@ -36,8 +36,10 @@ qint64 jpegMemory(const PictureHeader& header, DecodeRoute route, QSize decoded)
         header.transformation.testFlag(QImageIOHandler::TransformationRotate90);
     // Unknown counts as what most photos have.
     const qint64 components = header.components > 0 ? header.components : 3;
-    const qint64 coefficients =
-        header.keepsAllCoefficients ? qint64(stored.width()) * stored.height() * components * 2 : 0;
+    const qint64 unknown = qint64(stored.width()) * stored.height() * components * 2;
+    const qint64 coefficients = !header.keepsAllCoefficients  ? 0
+                                : header.coefficientBytes > 0 ? header.coefficientBytes
+                                                              : unknown;
     const qint64 reduced = pixelBytes(decoded) * (quarterTurn || components == 4 ? 2 : 1);
     const qint64 whole = route == DecodeRoute::ReducedJpeg
                              ? pixelBytes(header.naturalSize) * (quarterTurn ? 2 : 1)
@@ -67,7 +69,8 @@ DecodePlan planDecode(const PictureHeader& header, QSize atLeast) {
         plan.route = DecodeRoute::Os2Bitmap;
         plan.memoryBytes = 2 * header.fileSize + pixelBytes(natural);
     } else {
-        plan.memoryBytes = pixelBytes(natural);
+        // Its bytes, read into memory whole, and the picture.
+        plan.memoryBytes = header.fileSize + pixelBytes(natural);
     }
     return plan;
 }

@@ -187,6 +187,7 @@ void OpenedPicture::readLayout(QFile& file, Reading reading) {
         }
         header.components = frame.components;
         header.keepsAllCoefficients = frame.keepsAllCoefficients;
+        header.coefficientBytes = frame.coefficientBytes;
     } else if (bmp) {
         const qint64 rowsAt = readBmpHeader(data(), size()).rowsAt;
         if (rowsAt > size()) readUpTo(file, bytes, std::min(header.fileSize, rowsAt));
@@ -209,6 +210,12 @@ void OpenedPicture::readSize(const QString& path) {
     // A JPEG beyond what is decoded whole: it is only ever decoded reduced.
     const bool large = header.format == "jpeg" && w > 0 && h > 0 && !withinWholeDecodeBounds(w, h);
     if (large) checkLargeJpeg(path, w, h, header);
+    if (header.format == "jpeg" && header.keepsAllCoefficients &&
+        header.coefficientBytes > kMaxCoefficientBytes)
+        refusePicture(path, QStringLiteral("es un JPG progresivo de %1 x %2 píxeles y leerlo "
+                                           "tomaría más memoria de la que se admite")
+                                .arg(w)
+                                .arg(h));
     const QSize whole = large ? QSize(int(w), int(h)) : checkClaimedSize(path, claimed);
     header.transformation = reader.transformation();
     header.naturalSize = upright(whole, header.transformation);

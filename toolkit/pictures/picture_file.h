@@ -19,6 +19,10 @@ inline constexpr qint64 kMaxPicturePixels = 120'000'000;
 // hold what its header claims, and it must be decodable a few rows at a time (one scan of all
 // its colours, as cameras write): a progressive one keeps all its coefficients at once.
 inline constexpr int kMaxJpegSide = 65500;
+// A JPEG whose decoder must hold all its coefficients at once (a progressive one) is read only
+// while they take no more than this: a 48-megapixel photo with its colours halved both ways, or
+// a 32-megapixel one with them whole.
+inline constexpr qint64 kMaxCoefficientBytes = 192LL * 1024 * 1024;
 
 // A picture as read from its file. Decoders go on over a file that is cut short and fill in
 // what is missing; `damage` then says, in Spanish, what is wrong with the file (empty when the
@@ -50,6 +54,7 @@ struct PictureHeader {
     // coefficients at once (progressive, or a layout not known).
     int components = 0;
     bool keepsAllCoefficients = false;
+    qint64 coefficientBytes = 0;  // what holding them all takes; 0 where not known
     // A BMP: an OS/2 bitmap with a short palette, read with its header rewritten.
     bool os2ShortPalette = false;
 };

@@ -22,4 +22,10 @@ void keepFreedMemoryForReuse() {
 #endif
 }
 
+void releaseFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
 }  // namespace toolkit

@@ -9,4 +9,8 @@ namespace toolkit {
 // peak does not change. Once per process; harmless where the allocator has no such setting.
 void keepFreedMemoryForReuse();
 
+// Hands what lies free back to the system, after a picture far larger than the rest: what was
+// kept for it would otherwise add to the peak of the pictures after it.
+void releaseFreedMemory();
+
 }  // namespace toolkit

@@ -34,6 +34,30 @@ bool JpegSegments::next(JpegSegment& segment) {
     }
 }
 
+namespace {
+
+// The frame header's body: precision, height, width, the component count, then three bytes a
+// component (its id, its sampling as two 4-bit factors, its table).
+qint64 coefficientBytes(const JpegSegment& frame) {
+    const int components = frame.body[5];
+    if (frame.size < 6 + 3 * qint64(components)) return 0;
+    const qint64 height = be16(frame.body + 1), width = be16(frame.body + 3);
+    int hMax = 1, vMax = 1;
+    for (int c = 0; c < components; ++c) {
+        hMax = std::max(hMax, frame.body[7 + 3 * c] >> 4);
+        vMax = std::max(vMax, frame.body[7 + 3 * c] & 15);
+    }
+    qint64 blocks = 0;
+    for (int c = 0; c < components; ++c) {
+        const qint64 h = frame.body[7 + 3 * c] >> 4, v = frame.body[7 + 3 * c] & 15;
+        blocks +=
+            ((width * h + hMax - 1) / hMax + 7) / 8 * (((height * v + vMax - 1) / vMax + 7) / 8);
+    }
+    return blocks * 64 * 2;
+}
+
+}  // namespace
+
 JpegFrame readJpegFrame(const uchar* bytes, qint64 size, bool* cut) {
     JpegFrame frame;
     JpegSegments segments(bytes, size,
@@ -46,6 +70,7 @@ JpegFrame readJpegFrame(const uchar* bytes, qint64 size, bool* cut) {
             const uchar m = segment.marker;
             progressive = m == 0xC2 || m == 0xC6 || m == 0xCA || m == 0xCE;
             frame.components = segment.body[5];
+            frame.coefficientBytes = coefficientBytes(segment);
         } else if (segment.marker == 0xDA) {
             frame.keepsAllCoefficients =
                 progressive || segment.size < 1 || segment.body[0] < frame.components;

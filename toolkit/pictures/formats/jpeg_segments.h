@@ -71,6 +71,9 @@ struct JpegFrame {
     // Whether the decoder must hold every coefficient of the picture at once: a progressive JPEG,
     // or one whose first scan leaves out some of its colours. Unknown layouts count as such.
     bool keepsAllCoefficients = true;
+    // What holding them all takes: 64 coefficients of 2 bytes for every 8 x 8 block of every
+    // component at its own sampling; 0 when no frame header came.
+    qint64 coefficientBytes = 0;
 };
 
 // Read strictly, segment after segment: a layout any other way is not known. `cut` (if given)
