@@ -285,12 +285,19 @@ TEST(ParallelRun, ALargePhotoIsPreviewedReducedButKeepsItsWholeNaturalSize) {
     EXPECT_GE(form.Image1->picture().height(), form.screen()->size().height());
 }
 
-TEST(ParallelRun, PicturesHeavierThanHalfTheMemoryBudgetAreConvertedOneAtATime) {
+// The batch engine on a program folder of its own, without the window.
+struct Engine {
+    Engine() { program.addWriterLibrary(); }
     ProgramFolder program;
-    program.addWriterLibrary();
-    FakeSystem system(program.path());
+    FakeSystem system{program.path()};
     toolkit::JpegWriter writer;
-    convert::Outputs outputs(program.path(), writer, system);
+    convert::Outputs outputs{program.path(), writer, system};
+};
+
+TEST(ParallelRun, PicturesHeavierThanHalfTheMemoryBudgetAreConvertedOneAtATime) {
+    Engine engine;
+    ProgramFolder& program = engine.program;
+    convert::Outputs& outputs = engine.outputs;
     QTemporaryDir source;
     std::vector<convert::PictureJob> jobs;
     for (int i = 0; i < 6; ++i) {
@@ -322,11 +329,9 @@ TEST(ParallelRun, PicturesHeavierThanHalfTheMemoryBudgetAreConvertedOneAtATime) 
 
 // "Cancelar" gives up the picture being decoded: no output for it, and it says so.
 TEST(ParallelRun, ACancelStopsTheDecodeUnderWayAndThatPictureIsNotConverted) {
-    ProgramFolder program;
-    program.addWriterLibrary();
-    FakeSystem system(program.path());
-    toolkit::JpegWriter writer;
-    convert::Outputs outputs(program.path(), writer, system);
+    Engine engine;
+    ProgramFolder& program = engine.program;
+    convert::Outputs& outputs = engine.outputs;
     QTemporaryDir source;
     convert::PictureJob job;
     job.entry = QStringLiteral("lenta.jpg");

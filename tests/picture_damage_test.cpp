@@ -18,16 +18,6 @@ QString damageOf(const QByteArray& format, const QByteArray& bytes) {
     return pictureDamage(format, reinterpret_cast<const uchar*>(bytes.constData()), bytes.size());
 }
 
-QByteArray progressiveJpeg(const QImage& picture) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(true);
-    writer.write(picture);
-    return bytes;
-}
-
 // An 8-bit run-length BMP, 4 x 2, two palette colours: each row one run and an end of line.
 QByteArray rleBmp() {
     QByteArray bytes("BM");
@@ -58,7 +48,7 @@ QByteArray rleBmp() {
 
 TEST(PictureDamage, JpegCutBeforeItsEndIsDamagedButStillShows) {
     const QImage picture = busyPicture(256, 192);
-    for (const QByteArray& whole : {jpegBytes(picture), progressiveJpeg(picture)}) {
+    for (const QByteArray& whole : {jpegBytes(picture), progressiveJpegBytes(picture)}) {
         EXPECT_TRUE(damageOf("jpeg", whole).isEmpty());
         // Whatever follows the end marker (a second picture, padding) is not the picture's.
         EXPECT_TRUE(damageOf("jpeg", whole + QByteArray(100, '\x55')).isEmpty());

@@ -152,12 +152,7 @@ TEST(ScaledDecoding, HeadersTellTheSizeThePicturesDecodeToAcrossTheCorpus) {
 // header is the one read, and its memory covers what Qt's reader takes where it takes over.
 TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd) {
     using toolkit::DecodeRoute;
-    QByteArray progressive;
-    QBuffer buffer(&progressive);
-    buffer.open(QIODevice::WriteOnly);
-    QImageWriter writer(&buffer, "jpeg");
-    writer.setProgressiveScanWrite(true);
-    ASSERT_TRUE(writer.write(quadrantPicture(800, 600)));
+    const QByteArray progressive = progressiveJpegBytes(quadrantPicture(800, 600));
     const struct {
         const char* name;
         QByteArray bytes;
