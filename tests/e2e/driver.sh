@@ -1,6 +1,6 @@
 # Drives the program's window from outside, as a person does: the pointer and the keyboard
-# through the X server (xdotool), and what there is to see through screenshots (ImageMagick).
-# Nothing is read from inside the process. Positions come from the layout table in window units
+# through the X server (xdotool), what there is to see through screenshots (ImageMagick), and
+# what a screen reader hears (AT-SPI). Nothing is read from inside the process. Positions come from the layout table in window units
 # (15 to a pixel); a screenshot of the window's inside has the window's own pixel coordinates.
 # shellcheck shell=bash
 # shellcheck disable=SC2034 # what e2e_measure finds is read by the scenarios
@@ -362,4 +362,47 @@ e2e_make_picture() {
 # (scripts/screenshot does).
 e2e_keep_picture() {
   if [[ -n ${E2E_PICTURES:-} ]]; then cp "$e2e_shot_file" "$E2E_PICTURES/$1"; fi
+}
+
+# The screen reader's end of the window: the accessibility bus, started from the test's own
+# session bus, on which the program publishes what it shows. Once the session bus is up and
+# before the program starts: the program joins an accessibility bus that is there, it does not
+# start one.
+a11y_start_bus() {
+  local launcher="" children
+  [[ -x /usr/libexec/at-spi-bus-launcher ]] || e2e_fail "falta at-spi2-core (scripts/setup --test)"
+  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null ||
+    e2e_fail "falta python3-pyatspi (scripts/setup --test)"
+  e2e_start_bus
+  # Asking for its address starts it.
+  a11y_address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
+    org.a11y.Bus.GetAddress 2>/dev/null | tr -d ' ' || true)
+  [[ -n $a11y_address ]] || e2e_fail "el bus de accesibilidad no arrancó"
+  # The session bus started it as a process of its own, not ours: the test ends it and its bus
+  # by id with the rest.
+  launcher=$(a11y_owner "$DBUS_SESSION_BUS_ADDRESS" org.a11y.Bus)
+  [[ -n $launcher ]] || e2e_fail "no se sabe qué proceso lleva el bus de accesibilidad"
+  mapfile -t children < <(ps -o pid= --ppid "$launcher")
+  e2e_pids+=("$launcher" "${children[@]// /}")
+  e2e_program_env+=(QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
+}
+
+# The process id behind a name on a bus, or nothing.
+a11y_owner() {
+  { dbus-send --bus="$1" --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
+    org.freedesktop.DBus.GetConnectionUnixProcessID "string:$2" 2>/dev/null || true; } |
+    awk '{print $2}'
+}
+
+# The registry that the accessibility bus starts once the program or the reader asks for it:
+# noted as well, so that it ends with the test.
+a11y_note_registry() {
+  local registry
+  registry=$(a11y_owner "$a11y_address" org.a11y.atspi.Registry)
+  if [[ -n $registry ]]; then e2e_pids+=("$registry"); fi
+}
+
+# What the screen reader finds (screen_reader.py).
+a11y_read() {
+  timeout 60 /usr/bin/python3 "$(dirname "${BASH_SOURCE[0]}")/screen_reader.py" "$@" 2>&1
 }

@@ -8,49 +8,6 @@
 set -euo pipefail
 source "$(dirname "$0")/driver.sh"
 
-# The screen reader's end of the window: the accessibility bus, started from the test's own
-# session bus, on which the program publishes what it shows. Once the session bus is up and
-# before the program starts: the program joins an accessibility bus that is there, it does not
-# start one.
-a11y_start_bus() {
-  local launcher="" children
-  [[ -x /usr/libexec/at-spi-bus-launcher ]] || e2e_fail "falta at-spi2-core (scripts/setup --test)"
-  /usr/bin/python3 -c 'import pyatspi' 2>/dev/null ||
-    e2e_fail "falta python3-pyatspi (scripts/setup --test)"
-  e2e_start_bus
-  # Asking for its address starts it.
-  a11y_address=$(dbus-send --session --print-reply=literal --dest=org.a11y.Bus /org/a11y/bus \
-    org.a11y.Bus.GetAddress 2>/dev/null | tr -d ' ' || true)
-  [[ -n $a11y_address ]] || e2e_fail "el bus de accesibilidad no arrancó"
-  # The session bus started it as a process of its own, not ours: the test ends it and its bus
-  # by id with the rest.
-  launcher=$(a11y_owner "$DBUS_SESSION_BUS_ADDRESS" org.a11y.Bus)
-  [[ -n $launcher ]] || e2e_fail "no se sabe qué proceso lleva el bus de accesibilidad"
-  mapfile -t children < <(ps -o pid= --ppid "$launcher")
-  e2e_pids+=("$launcher" "${children[@]// /}")
-  e2e_program_env+=(QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
-}
-
-# The process id behind a name on a bus, or nothing.
-a11y_owner() {
-  { dbus-send --bus="$1" --print-reply=literal --dest=org.freedesktop.DBus /org/freedesktop/DBus \
-    org.freedesktop.DBus.GetConnectionUnixProcessID "string:$2" 2>/dev/null || true; } |
-    awk '{print $2}'
-}
-
-# The registry that the accessibility bus starts once the program or the reader asks for it:
-# noted as well, so that it ends with the test.
-a11y_note_registry() {
-  local registry
-  registry=$(a11y_owner "$a11y_address" org.a11y.atspi.Registry)
-  if [[ -n $registry ]]; then e2e_pids+=("$registry"); fi
-}
-
-# What the screen reader finds (screen_reader.py).
-a11y_read() {
-  timeout 60 /usr/bin/python3 "$(dirname "$0")/screen_reader.py" "$@" 2>&1
-}
-
 # Fails unless the control of that name has the focus, after a while for the keys to arrive.
 a11y_expect_focus() {
   local heard deadline=$((SECONDS + 20))

@@ -6,6 +6,8 @@ Usage:
                                        control, fails naming the ones it cannot find
   screen_reader.py focused APP         prints the name of each control that says it has the
                                        focus (a list's current entry does too), one a line
+  screen_reader.py texts APP WORDS     prints the whole name of each control whose name holds
+                                       WORDS (a message box's text, say), one a line
 
 APP is the application's name as it announces itself. Waits a while for the program to show
 what is asked: it may still be starting.
@@ -48,8 +50,13 @@ def focused(application):
             if control.getState().contains(pyatspi.STATE_FOCUSED)]
 
 
+def holding(application, words):
+    return [control for control in controls(application) if words in (control.name or "")]
+
+
 def main():
-    if len(sys.argv) < 3 or sys.argv[1] not in ("names", "focused"):
+    if len(sys.argv) < 3 or sys.argv[1] not in ("names", "focused", "texts") or \
+            (sys.argv[1] == "texts" and len(sys.argv) != 4):
         print(__doc__, file=sys.stderr)
         return 2
     command, app_name, names = sys.argv[1], sys.argv[2], sys.argv[3:]
@@ -59,6 +66,11 @@ def main():
         if application is not None:
             if command == "focused":
                 found = focused(application)
+                if found:
+                    print("\n".join(control.name for control in found))
+                    return 0
+            elif command == "texts":
+                found = holding(application, names[0])
                 if found:
                     print("\n".join(control.name for control in found))
                     return 0
@@ -76,6 +88,8 @@ def main():
         print(f"ninguna aplicación «{app_name}» en el bus de accesibilidad", file=sys.stderr)
     elif command == "focused":
         print("ningún control tiene el foco", file=sys.stderr)
+    elif command == "texts":
+        print(f"ningún control dice «{names[0]}»", file=sys.stderr)
     else:
         missing = [name for name in names if name not in found]
         print("no se encuentran: " + "; ".join(missing), file=sys.stderr)
