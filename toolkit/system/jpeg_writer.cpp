@@ -78,11 +78,11 @@ void JpegWriter::bind(const QString& programFolder) {
                               .arg(name, QLatin1String(function)));
         return found;
     };
-    writeJpgFrom_ = reinterpret_cast<DIWriteJpgFromFunction>(find(DIJPG_WRITE_JPG_FROM_NAME));
+    writeJpgDated_ = reinterpret_cast<DIWriteJpgDatedFunction>(find(DIJPG_WRITE_JPG_DATED_NAME));
 }
 
 void JpegWriter::write(const QString& scratch, const QString& destination, std::int32_t quality,
-                       std::int32_t progressive) {
+                       std::int32_t progressive, const PhotoDate& date) {
     const QFileInfo info(destination);
     const auto failed = [&](const QString& why) {
         return Failure(QStringLiteral("No se puede escribir «%1» en la carpeta «%2»: %3")
@@ -93,8 +93,11 @@ void JpegWriter::write(const QString& scratch, const QString& destination, std::
     if (const QString tooLong = pathTooLong(destination); !tooLong.isEmpty()) throw failed(tooLong);
     const QByteArray scratchPath = systemPath(scratch);
     const QByteArray destinationPath = systemPath(destination);
-    const std::int32_t result = writeJpgFrom_.load()(
-        scratchPath.constData(), destinationPath.constData(), quality, progressive);
+    const DIPhotoDate fields{date.taken.constData(), date.subSeconds.constData(),
+                             date.offset.constData()};
+    const std::int32_t result =
+        writeJpgDated_.load()(scratchPath.constData(), destinationPath.constData(), quality,
+                              progressive, date.isEmpty() ? nullptr : &fields);
     if (result != DIJPG_OK) throw failed(writerReason(result));
 }
 
