@@ -3,6 +3,7 @@
 #include <QFont>
 #include <QIcon>
 #include <QPainter>
+#include <QScopedValueRollback>
 #include <algorithm>
 #include <map>
 #include <vector>
@@ -127,6 +128,7 @@ Form1::Form1(toolkit::System& system, QWidget* parent) : QWidget(parent), system
     setPalette(colours);
     setAutoFillBackground(true);
     resize(toolkit::unitsToPixels(window.clientWidth), toolkit::unitsToPixels(window.clientHeight));
+    setAcceptDrops(true);
     buildControls();
     connectHandlers();
 }
@@ -212,6 +214,7 @@ Form1::~Form1() {
 }
 
 void Form1::Command1_Click() {
+    const QScopedValueRollback running(running_, true);
     ConvertFolder();
 }
 

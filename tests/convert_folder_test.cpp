@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QImageReader>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QMimeData>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <filesystem>
@@ -16,6 +18,7 @@
 #include "support/fake_system.h"
 #include "support/picture_files.h"
 #include "support/program_folder.h"
+#include "support/window_driving.h"
 #include "toolkit/system/jpeg_writer.h"
 
 namespace {
@@ -371,7 +374,16 @@ TEST(ConvertFolder, BadFilesAreListedOnceAtTheEndAndTheGoodOnesWritten) {
     run.add(QStringLiteral("notas.txt"), "se salta\n");
     // The height drives: 1 x 1000 pixels in a frame 331 high would be a third of a pixel wide.
     run.add(QStringLiteral("raya.bmp"), bmpBytes(quadrantPicture(1, 1000)));
+    // A folder dropped while the run is not over, its closing message still up, is refused.
+    const QString listed = f.File1->path();
+    QTemporaryDir elsewhere;
+    bool dropTaken = true;
+    run.system.whileMessageShows = [&] {
+        dropTaken =
+            dropOn(f, {QUrl::fromLocalFile(elsewhere.path())}).dropped || f.File1->path() != listed;
+    };
     run.convert();
+    EXPECT_FALSE(dropTaken);
 
     EXPECT_EQ(run.jpegs(), (QStringList{"bien.jpg", "bien_bmp.jpg", "bien_gif.jpg"}));
     EXPECT_EQ(run.bmps(), (QStringList{"bien.bmp", "bien_bmp.bmp", "bien_gif.bmp"}));
