@@ -14,7 +14,7 @@ QString beforeNul(const QString& text) {
 }  // namespace
 
 // The folder of whichever file the user picks becomes the listed folder. A cancel changes
-// nothing; a folder the list cannot take leaves the previous one.
+// nothing.
 void Form1::Command2_Click() {
     using toolkit::skipOnFailure;
 
@@ -23,8 +23,14 @@ void Form1::Command2_Click() {
     if (!chosen) return;
 
     // Measured here rather than through a text box, which would cap a long path.
-    const QString path = beforeNul(chosen->path);
-    const QString name = beforeNul(chosen->name);
+    listFolderOf(beforeNul(chosen->path), beforeNul(chosen->name));
+}
+
+// The folder of the file at `path`, whose name is `name`, becomes the listed folder; a folder
+// the list cannot take leaves the previous one.
+void Form1::listFolderOf(const QString& path, const QString& name) {
+    using toolkit::skipOnFailure;
+
     skipOnFailure([&] { Text2->setText(name); });
     QString folder;
     skipOnFailure([&] {

@@ -127,6 +127,7 @@ Form1::Form1(toolkit::System& system, QWidget* parent) : QWidget(parent), system
     setPalette(colours);
     setAutoFillBackground(true);
     resize(toolkit::unitsToPixels(window.clientWidth), toolkit::unitsToPixels(window.clientHeight));
+    setAcceptDrops(true);
     buildControls();
     connectHandlers();
 }

@@ -73,6 +73,11 @@ class Form1 : public QWidget {
 
   protected:
     void paintEvent(QPaintEvent* event) override;
+    // A folder, or a file of it, dragged from a file manager: its folder is listed as the
+    // dialog's pick would list it.
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
   private:
     using BuiltControls = std::map<QString, QWidget*>;
@@ -101,10 +106,14 @@ class Form1 : public QWidget {
     // A size typed into Text1(Index) and ended: a drag of the movable handle to where it gives
     // that size, or the box back to the frame's size when the text is no size.
     void takeTypedSize(std::int16_t Index);
+    // Lists the folder of the file at `path` named `name` (a folder's own path, with its trailing
+    // separator, and an empty name list that folder): the dialog's pick and a drop alike.
+    void listFolderOf(const QString& path, const QString& name);
 
     toolkit::System& system_;
     // The JPEG writer library, bound at the first JPEG written and kept until the program ends.
     toolkit::JpegWriter jpegWriter_;
+    // While the batch run goes on, the list it walks must stay as it is: nothing changes it.
     bool running_ = false;
 };
 

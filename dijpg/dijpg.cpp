@@ -11,8 +11,10 @@
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "dijpg.h"
+#include "exif_date.h"
 #include "toolkit/system/process_id.h"
 
 namespace {
@@ -62,11 +64,30 @@ std::FILE* createTemporaryBeside(const std::string& destination, std::string& na
     return nullptr;
 }
 
-int32_t writeWhole(const std::string& destination, const unsigned char* data, unsigned long size) {
+// Where an EXIF segment goes: right after the start of image and the encoder's JFIF segment,
+// where readers look for it.
+unsigned long metadataPlace(const unsigned char* jpeg, unsigned long size) {
+    unsigned long place = 2;
+    if (size >= place + 4 && jpeg[place] == 0xFF && jpeg[place + 1] == 0xE0)
+        place += 2 + (static_cast<unsigned long>(jpeg[place + 2]) << 8 | jpeg[place + 3]);
+    return place <= size ? place : size;
+}
+
+// The encoded JPEG, with the metadata segment (if any) in its place, in one file.
+bool writeJpeg(std::FILE* file, const unsigned char* jpeg, unsigned long size,
+               const std::vector<unsigned char>& metadata) {
+    const unsigned long place = metadata.empty() ? size : metadataPlace(jpeg, size);
+    return std::fwrite(jpeg, 1, place, file) == place &&
+           std::fwrite(metadata.data(), 1, metadata.size(), file) == metadata.size() &&
+           std::fwrite(jpeg + place, 1, size - place, file) == size - place;
+}
+
+int32_t writeWhole(const std::string& destination, const unsigned char* data, unsigned long size,
+                   const std::vector<unsigned char>& metadata) {
     std::string temporary;
     std::FILE* file = createTemporaryBeside(destination, temporary);
     if (!file) return DIJPG_ERROR_WRITE;
-    const bool written = std::fwrite(data, 1, size, file) == size && std::fflush(file) == 0;
+    const bool written = writeJpeg(file, data, size, metadata) && std::fflush(file) == 0;
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
         std::remove(temporary.c_str());
@@ -130,8 +151,11 @@ int32_t checkScratchHeader(const char* path) {
     return DIJPG_OK;
 }
 
-int32_t encode(const char* scratch, const char* destination, int32_t quality, int32_t progressive) {
+int32_t encode(const char* scratch, const char* destination, int32_t quality, int32_t progressive,
+               const DIPhotoDate* date = nullptr) {
     if (!destination || !*destination || quality < 1 || quality > 100) return DIJPG_ERROR_ARGUMENT;
+    std::vector<unsigned char> metadata;
+    if (date && !dijpg::exifDateSegment(*date, metadata)) return DIJPG_ERROR_ARGUMENT;
 
     if (const int32_t checked = checkScratchHeader(scratch); checked != DIJPG_OK) return checked;
 
@@ -152,7 +176,7 @@ int32_t encode(const char* scratch, const char* destination, int32_t quality, in
     if (tjCompress2(compressor.handle, pixels.data, width, 0, height, pixelFormat, &jpeg.data,
                     &jpegSize, sampling, quality, flags) != 0)
         return DIJPG_ERROR_ENCODE;
-    return writeWhole(destination, jpeg.data, jpegSize);
+    return writeWhole(destination, jpeg.data, jpegSize, metadata);
 }
 
 }  // namespace
@@ -185,6 +209,17 @@ extern "C" DIJPG_EXPORT int32_t DIWriteJpgFrom(const char* scratch, const char* 
     if (!scratch || !*scratch) return DIJPG_ERROR_ARGUMENT;
     try {
         return encode(scratch, destination, quality, progressive);
+    } catch (...) {
+        return DIJPG_ERROR_ENCODE;
+    }
+}
+
+extern "C" DIJPG_EXPORT int32_t DIWriteJpgDated(const char* scratch, const char* destination,
+                                                int32_t quality, int32_t progressive,
+                                                const DIPhotoDate* date) {
+    if (!scratch || !*scratch) return DIJPG_ERROR_ARGUMENT;
+    try {
+        return encode(scratch, destination, quality, progressive, date);
     } catch (...) {
         return DIJPG_ERROR_ENCODE;
     }

@@ -10,8 +10,11 @@
  * failure the destination is left as it was and no temporary file stays behind.
  *
  * DISetScratchPath and DIWriteJpg share the remembered path: one caller at a time. DIWriteJpgFrom
- * keeps nothing between calls, so several threads may call it at once (each with its own
- * scratch file and destination).
+ * and DIWriteJpgDated keep nothing between calls, so several threads may call them at once (each
+ * with its own scratch file and destination).
+ *
+ * A JPEG carries no metadata, except the moment its photo was taken when DIWriteJpgDated is
+ * given one: then an EXIF block holding that moment alone, written with libexif.
  */
 #ifndef DIJPG_H
 #define DIJPG_H
@@ -30,7 +33,7 @@ extern "C" {
 /* Results of both functions. */
 enum {
     DIJPG_OK = 0,
-    /* A null or empty path, or a quality outside 1..100. */
+    /* A null or empty path, a quality outside 1..100, or a date field not in its form. */
     DIJPG_ERROR_ARGUMENT = 1,
     /* DIWriteJpg was called before DISetScratchPath named the picture. */
     DIJPG_ERROR_NO_SCRATCH = 2,
@@ -71,15 +74,35 @@ DIJPG_EXPORT int32_t DIWriteJpg(const char* destination, int32_t quality, int32_
 DIJPG_EXPORT int32_t DIWriteJpgFrom(const char* scratchPath, const char* destination,
                                     int32_t quality, int32_t progressive);
 
+/* The moment a photo was taken, as EXIF writes it. `taken` is the date and time,
+   "YYYY:MM:DD HH:MM:SS" (DateTimeOriginal); `subSeconds` the fraction of its second in 1 to 9
+   digits (SubSecTimeOriginal); `offset` its offset from UTC, "+HH:MM" or "-HH:MM"
+   (OffsetTimeOriginal). `taken` is required; the other two may be null or empty. */
+typedef struct DIPhotoDate {
+    const char* taken;
+    const char* subSeconds;
+    const char* offset;
+} DIPhotoDate;
+
+/* As DIWriteJpgFrom; with a `date` (not null) the JPEG also carries it, and nothing else, in an
+   EXIF block. Returns DIJPG_OK or one of the error codes above (DIJPG_ERROR_ARGUMENT for a date
+   field not in the form DIPhotoDate gives). */
+DIJPG_EXPORT int32_t DIWriteJpgDated(const char* scratchPath, const char* destination,
+                                     int32_t quality, int32_t progressive, const DIPhotoDate* date);
+
 /* The exported names, for binding at run time. */
 #define DIJPG_SET_SCRATCH_PATH_NAME "DISetScratchPath"
 #define DIJPG_WRITE_JPG_NAME "DIWriteJpg"
 #define DIJPG_WRITE_JPG_FROM_NAME "DIWriteJpgFrom"
+#define DIJPG_WRITE_JPG_DATED_NAME "DIWriteJpgDated"
 typedef int32_t (*DISetScratchPathFunction)(const char* scratchPath);
 typedef int32_t (*DIWriteJpgFunction)(const char* destination, int32_t quality,
                                       int32_t progressive);
 typedef int32_t (*DIWriteJpgFromFunction)(const char* scratchPath, const char* destination,
                                           int32_t quality, int32_t progressive);
+typedef int32_t (*DIWriteJpgDatedFunction)(const char* scratchPath, const char* destination,
+                                           int32_t quality, int32_t progressive,
+                                           const DIPhotoDate* date);
 
 #ifdef __cplusplus
 }

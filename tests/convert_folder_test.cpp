@@ -1,16 +1,24 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QDropEvent>
 #include <QFile>
 #include <QImageReader>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMimeData>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <filesystem>
+#include <map>
 #include <set>
 
 #include "app/form1.h"
 #include "support/fake_system.h"
 #include "support/picture_files.h"
 #include "support/program_folder.h"
+#include "support/window_driving.h"
 #include "toolkit/system/jpeg_writer.h"
 
 namespace {
@@ -93,6 +101,46 @@ void expectQuadrants(const QImage& picture, int tolerance = 8) {
     EXPECT_TRUE(near(meanColour(picture, QRect(2, h / 2 + 4, mw - 2, mh - 2)), kBlue, tolerance));
     EXPECT_TRUE(
         near(meanColour(picture, QRect(w / 2 + 4, h / 2 + 4, mw - 2, mh - 2)), kYellow, tolerance));
+}
+
+// exiftool's answer for these files: their metadata as "group:tag=value" in tag order, without
+// what only describes the file and its encoding. exiftool is a reader of its own, not ours.
+std::map<QString, std::string> exiftoolReads(const QStringList& paths) {
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"), QStringList{"-j", "-a", "-G1"} + paths);
+    if (!exiftool.waitForFinished(60000)) ADD_FAILURE() << "exiftool (scripts/setup --test)";
+    std::map<QString, std::string> read;
+    const QSet<QString> encoding{"SourceFile", "ExifTool", "System", "File", "JFIF", "Composite"};
+    for (const QJsonValue& file :
+         QJsonDocument::fromJson(exiftool.readAllStandardOutput()).array()) {
+        QStringList tags;
+        const QJsonObject fields = file.toObject();
+        for (auto field = fields.begin(); field != fields.end(); ++field)
+            if (!encoding.contains(field.key().section(QLatin1Char(':'), 0, 0)))
+                tags << field.key() + QLatin1Char('=') + field.value().toVariant().toString();
+        tags.sort();
+        read[file[QStringLiteral("SourceFile")].toString()] =
+            tags.join(QStringLiteral("; ")).toStdString();
+    }
+    return read;
+}
+
+// Writes these tags into the file with exiftool, as a camera or phone would have.
+void exiftoolWrites(const QString& path, const QStringList& tags) {
+    QProcess exiftool;
+    exiftool.start(QStringLiteral("exiftool"),
+                   QStringList{"-q", "-overwrite_original"} + tags + QStringList{path});
+    ASSERT_TRUE(exiftool.waitForFinished(60000) && exiftool.exitCode() == 0)
+        << "exiftool (scripts/setup --test): " << exiftool.readAllStandardError().toStdString();
+}
+
+// A JPEG whose EXIF block is damaged: its first directory lies past the block's end.
+QByteArray withDamagedExif(const QByteArray& jpeg) {
+    const QByteArray exif = QByteArray("Exif\0\0II*\0", 10) + QByteArray::fromHex("f0ffff7f") +
+                            QByteArray(32, char(0xEE));
+    const int length = int(exif.size()) + 2;
+    return jpeg.left(2) + QByteArray::fromHex("ffe1") + char(length >> 8) + char(length & 0xFF) +
+           exif + jpeg.mid(2);
 }
 
 }  // namespace
@@ -326,7 +374,16 @@ TEST(ConvertFolder, BadFilesAreListedOnceAtTheEndAndTheGoodOnesWritten) {
     run.add(QStringLiteral("notas.txt"), "se salta\n");
     // The height drives: 1 x 1000 pixels in a frame 331 high would be a third of a pixel wide.
     run.add(QStringLiteral("raya.bmp"), bmpBytes(quadrantPicture(1, 1000)));
+    // A folder dropped while the run is not over, its closing message still up, is refused.
+    const QString listed = f.File1->path();
+    QTemporaryDir elsewhere;
+    bool dropTaken = true;
+    run.system.whileMessageShows = [&] {
+        dropTaken =
+            dropOn(f, {QUrl::fromLocalFile(elsewhere.path())}).dropped || f.File1->path() != listed;
+    };
     run.convert();
+    EXPECT_FALSE(dropTaken);
 
     EXPECT_EQ(run.jpegs(), (QStringList{"bien.jpg", "bien_bmp.jpg", "bien_gif.jpg"}));
     EXPECT_EQ(run.bmps(), (QStringList{"bien.bmp", "bien_bmp.bmp", "bien_gif.bmp"}));
@@ -550,4 +607,66 @@ TEST(ConvertFolder, AProgramFolderThatTakesNoOutputSaysWhereAndWhatToDoAndWrites
     EXPECT_TRUE(run.temporary.files().isEmpty());
     EXPECT_EQ(readBytes(run.program.file(QStringLiteral("DestinoJPG"))), "no soy una carpeta");
     EXPECT_FALSE(run.form.Image1->isHidden());
+}
+
+// Of a source's metadata the JPEG keeps the moment the photo was taken, nothing else, and both
+// outputs the source's file time; metadata that cannot be read never fails a picture.
+TEST(ConvertFolder, OutputsKeepTheDateTakenAndTheFileTimeAndNothingElse) {
+    Started run;
+    run.form.Check2(1).setValue(1);
+    const QByteArray jpeg = jpegBytes(quadrantPicture(80, 60));
+    for (const char* name : {"movil.jpg", "camara.jpg", "sin_fecha.jpg"}) run.add(name, jpeg);
+    const QStringList located{"-GPSLatitude=40.4168", "-GPSLatitudeRef=N", "-GPSLongitude=3.7038",
+                              "-GPSLongitudeRef=W"};
+    exiftoolWrites(
+        run.source.filePath("movil.jpg"),
+        located + QStringList{"-Make=Fabricante", "-Model=Teléfono",
+                              "-DateTimeOriginal=2023:07:14 18:30:05", "-SubSecTimeOriginal=042",
+                              "-OffsetTimeOriginal=+02:00", "-SerialNumber=SN-123456",
+                              "-LensSerialNumber=LS-987",
+                              "-MakerNoteUnknownText=propio del fabricante", "-Orientation#=6",
+                              "-ThumbnailImage<=" + run.program.file("muestra.jpg")});
+    exiftoolWrites(run.source.filePath("camara.jpg"), {"-DateTimeOriginal=2001:02:03 04:05:06"});
+    // Cameras that do not know the date write zeros.
+    exiftoolWrites(run.source.filePath("sin_fecha.jpg"),
+                   located + QStringList{"-DateTimeOriginal=0000:00:00 00:00:00"});
+    run.add("dañada.jpg", withDamagedExif(jpeg));
+    run.add("plano.bmp", bmpBytes(quadrantPicture(80, 60)));
+    run.add("dibujo.gif", gifBytes(quadrantPicture(80, 60), kQuadrantColours));
+    const std::map<QString, std::string> kept{
+        {"movil",
+         "ExifIFD:DateTimeOriginal=2023:07:14 18:30:05; ExifIFD:ExifVersion=0232; "
+         "ExifIFD:OffsetTimeOriginal=+02:00; ExifIFD:SubSecTimeOriginal=042"},
+        {"camara", "ExifIFD:DateTimeOriginal=2001:02:03 04:05:06; ExifIFD:ExifVersion=0232"},
+        {"sin_fecha", ""},
+        {"dañada", ""},
+        {"plano", ""},
+        {"dibujo", ""}};
+    // Each source from another day, to the nanosecond.
+    std::map<QString, long long> times;
+    for (const QString& source : Started::filesIn(run.source.path())) {
+        const std::filesystem::path path(QFile::encodeName(run.source.filePath(source)).data());
+        std::filesystem::last_write_time(path, std::filesystem::last_write_time(path) -
+                                                   std::chrono::nanoseconds(987654321) -
+                                                   std::chrono::hours(24 * (1 + times.size())));
+        times[source.section(QLatin1Char('.'), 0, 0)] =
+            std::filesystem::last_write_time(path).time_since_epoch().count();
+    }
+    run.convert();
+
+    EXPECT_TRUE(run.system.messages.empty()) << run.system.messages.front().text.toStdString();
+    QStringList jpegs;
+    for (const auto& [stem, tags] : kept) jpegs << run.program.file("DestinoJPG/" + stem + ".jpg");
+    const auto read = exiftoolReads(jpegs);
+    for (const auto& [stem, tags] : kept) {
+        SCOPED_TRACE(stem.toStdString());
+        const QString jpg = run.program.file("DestinoJPG/" + stem + ".jpg");
+        ASSERT_EQ(read.count(jpg), 1u);
+        EXPECT_EQ(read.at(jpg), tags);
+        for (const QString& output : {jpg, run.program.file("DestinoBMP/" + stem + ".bmp")})
+            EXPECT_EQ(std::filesystem::last_write_time(QFile::encodeName(output).data())
+                          .time_since_epoch()
+                          .count(),
+                      times.at(stem));
+    }
 }

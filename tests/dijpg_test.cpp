@@ -197,3 +197,28 @@ TEST(DIjpg, WritesFromItsOwnScratchFileOnSeveralThreadsAtOnce) {
     EXPECT_EQ(QImageReader(writer.out.filePath(QStringLiteral("recordado.jpg"))).size(),
               QSize(16, 16));
 }
+
+// A date not in its form is refused before anything is written: no JPEG carries a garbled date,
+// and the file already there stays as it was.
+TEST(DIjpg, RefusesADateNotInItsFormAndLeavesTheDestinationAsItWas) {
+    Writer writer;
+    const auto writeDated = reinterpret_cast<DIWriteJpgDatedFunction>(
+        writer.library.resolve(DIJPG_WRITE_JPG_DATED_NAME));
+    ASSERT_TRUE(writeDated) << qPrintable(writer.library.errorString());
+    const QByteArray scratch = writer.path(QStringLiteral("dibujo.bmp"));
+    writeBytes(QFile::decodeName(scratch), bmpBytes(quadrantPicture(16, 16)));
+    writeBytes(writer.out.filePath(QStringLiteral("foto.jpg")), "antes");
+    const DIPhotoDate wrong[] = {{nullptr, "5", "+01:00"},
+                                 {"2023:07:14 18:30", nullptr, nullptr},
+                                 {"0000:00:00 00:00:00", nullptr, nullptr},
+                                 {"2023:07:14 18:30:05", "12a", nullptr},
+                                 {"2023:07:14 18:30:05", nullptr, "+0200"}};
+    for (const DIPhotoDate& date : wrong) {
+        SCOPED_TRACE(date.taken ? date.taken : "(null)");
+        EXPECT_EQ(writeDated(scratch.constData(),
+                             writer.path(QStringLiteral("foto.jpg")).constData(), 90, 1, &date),
+                  DIJPG_ERROR_ARGUMENT);
+    }
+    EXPECT_EQ(readBytes(writer.out.filePath(QStringLiteral("foto.jpg"))), "antes");
+    EXPECT_EQ(filesIn(writer.out.path()), (QStringList{"dibujo.bmp", "foto.jpg"}));
+}

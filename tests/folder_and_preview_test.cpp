@@ -13,6 +13,7 @@
 #include "app/form1.h"
 #include "support/fake_system.h"
 #include "support/program_folder.h"
+#include "support/qt_printers.h"
 #include "support/window_driving.h"
 
 namespace {
@@ -124,6 +125,54 @@ TEST(ChooseFolder, FileAtTheRootListsTheRootAndAVanishedFolderKeepsThePreviousOn
     f.Command2->click();
     EXPECT_EQ(f.File1->path(), QStringLiteral("/"));
     EXPECT_EQ(f.Text2->text(), QStringLiteral("playa.jpg"));
+}
+
+// A folder dropped from a file manager is listed; a file dropped lists its folder, as the
+// dialog's pick does. The first item counts, and the originals stay where they are.
+TEST(ChooseFolder, DroppedFolderOrFileIsListedAndAnythingElseRefused) {
+    ProgramFolder program;
+    program.addSample(80, 60);
+    QTemporaryDir fotos, otra;
+    writeJpeg(fotos.filePath(QStringLiteral("playa.jpg")), 40, 30);
+    writeBytes(otra.filePath(QStringLiteral("notas.txt")), "x");
+    StartedWindow window(program.path());
+    Form1& f = window.form;
+    const QStringList before = describeWindow(f);
+
+    const auto local = [](const QString& path) { return QUrl::fromLocalFile(path); };
+    const Drop file = dropOn(f, {local(fotos.filePath("playa.jpg")), local(otra.path())});
+    EXPECT_TRUE(file.entered && file.dropped);
+    EXPECT_EQ(file.action, Qt::CopyAction);
+    EXPECT_EQ(f.File1->path(), listedAt(fotos.path()));
+    EXPECT_EQ(f.Text2->text(), QStringLiteral("playa.jpg"));
+    EXPECT_EQ(withoutControls(describeWindow(f), {"File1", "Text2"}),
+              withoutControls(before, {"File1", "Text2"}));
+
+    // Only a link offered: a link then, never a move, which would take the folder away.
+    const Drop folder = dropOn(f, {local(otra.path())}, Qt::MoveAction | Qt::LinkAction);
+    EXPECT_EQ(folder.action, Qt::LinkAction);
+    EXPECT_EQ(f.File1->path(), listedAt(otra.path()));
+    EXPECT_EQ(f.File1->list(0), QStringLiteral("notas.txt"));
+
+    const QStringList listed = describeWindow(f);
+    const struct {
+        const char* what;
+        QList<QUrl> items;
+        Qt::DropActions offered;
+    } refused[] = {
+        {"no local file", {QUrl("https://example.org/fotos/")}, Qt::CopyAction},
+        {"a remote first", {QUrl("sftp://casa/fotos/"), local(fotos.path())}, Qt::CopyAction},
+        {"gone", {local(fotos.filePath("no-existe.jpg"))}, Qt::CopyAction},
+        {"nothing", {}, Qt::CopyAction},
+        {"only a move", {local(fotos.path())}, Qt::MoveAction},
+    };
+    for (const auto& drag : refused) {
+        SCOPED_TRACE(drag.what);
+        const Drop drop = dropOn(f, drag.items, drag.offered);
+        EXPECT_FALSE(drop.entered || drop.dropped);
+        EXPECT_EQ(describeWindow(f), listed);
+        EXPECT_TRUE(window.system.messages.empty());
+    }
 }
 
 // The real dialog, answered the way a user would: it opens in the program folder each time,

@@ -6,7 +6,9 @@
 #include "toolkit/common/failure.h"
 #include "toolkit/pictures/decode_route.h"
 #include "toolkit/pictures/drawing.h"
+#include "toolkit/pictures/exif_date.h"
 #include "toolkit/pictures/picture_file.h"
+#include "toolkit/system/file_times.h"
 #include "toolkit/system/jpeg_writer.h"
 #include "toolkit/system/scratch_file.h"
 
@@ -54,6 +56,9 @@ class Conversion {
     }
 
     void decode() {
+        // What the outputs keep of the source is taken as the source is read.
+        sourceTime_ = toolkit::modificationTime(job_.source);
+        if (!job_.jpegPath.isEmpty()) photoDate_ = toolkit::readPhotoDate(job_.source);
         if (!job_.decoded.isNull()) {
             result_.picture = job_.decoded;
             result_.naturalSize = job_.decoded.size();
@@ -86,16 +91,20 @@ class Conversion {
         toolkit::ScratchFile scratch(QStringLiteral(".bmp"));
         toolkit::writeBmp(drawing_, scratch.device());
         scratch.close();
-        outputs_.writer().write(scratch.path(), job_.jpegPath, job_.quality, job_.progressive);
+        // Of a photo's metadata only the moment it was taken comes along.
+        outputs_.writer().write(scratch.path(), job_.jpegPath, job_.quality, job_.progressive,
+                                photoDate_);
         ++result_.outcome.written;
         // The JPEG is written whatever becomes of the scratch file: one that cannot be deleted
         // now goes when the job ends, or at the next start.
         toolkit::skipOnFailure([&] { scratch.remove(outputs_.system()); });
+        toolkit::setModificationTime(job_.jpegPath, sourceTime_);
     }
 
     void writeBmp() {
         toolkit::saveBmp(drawing_, job_.bmpPath);
         ++result_.outcome.written;
+        toolkit::setModificationTime(job_.bmpPath, sourceTime_);
     }
 
     const PictureJob& job_;
@@ -103,6 +112,8 @@ class Conversion {
     const std::atomic<bool>* cancelled_;
     QImage drawing_;
     PictureResult result_;
+    toolkit::FileTime sourceTime_;
+    toolkit::PhotoDate photoDate_;
 };
 
 }  // namespace

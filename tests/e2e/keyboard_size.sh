@@ -4,7 +4,8 @@
 # the movable one, BMP ticked with the space bar, a width typed into ANCHO and ended with Enter,
 # Shift+Tab back to "INICIAR " and the space bar. Every picture comes out as wide as typed, and
 # the screen reader finds each handle and size box by its Spanish name, the focus where the keys
-# put it, and the width box saying its size in pixels.
+# put it, the width box saying its size in pixels, and the box announcing each new width as a
+# handle moves the frame.
 set -euo pipefail
 source "$(dirname "$0")/driver.sh"
 
@@ -61,13 +62,25 @@ keys Tab Tab Tab
 a11y_expect_focus "${handles[0]}"
 e2e_wait 20 "el asa izquierda no muestra el foco" eval 'e2e_seen && focus_ring_on Picture2 0'
 start_right=$e2e_frame_right
-# Thirty pixels narrower from the fixed handle, five wider from the movable one.
+# Thirty pixels narrower from the fixed handle, five wider from the movable one; the reader hears
+# the width box change as the frame does (Qt tells it of every text a box is given).
+timeout 60 /usr/bin/python3 "$(dirname "$0")/screen_reader.py" changes Velaria 30 \
+  "Ancho del marco" "Alto del marco" >"$e2e_tmp/cambios.txt" 2>&1 &
+listener=$!
+e2e_pids+=("$listener")
+e2e_wait 20 "el lector no se puso a escuchar" grep -q escuchando "$e2e_tmp/cambios.txt"
 keys shift+Left shift+Left shift+Left Tab Right Right Right Right Right
 a11y_expect_focus "${handles[1]}"
 narrowed() {
   e2e_seen && ((e2e_frame_right == start_right - 25))
 }
 e2e_wait 20 "las flechas no dejaron el marco 25 píxeles más estrecho" narrowed
+heard_width() {
+  grep -qP "^object:(text-changed|property-change:accessible-value)\S*\tAncho del marco\t$(((441 - 25) * 15))\$" \
+    "$e2e_tmp/cambios.txt"
+}
+e2e_wait 20 "el lector no oyó cambiar el ancho: $(cat "$e2e_tmp/cambios.txt")" heard_width
+kill "$listener" 2>/dev/null || true
 focus_ring_on Picture2 1 || e2e_fail "el asa derecha no muestra el foco"
 e2e_expect_handles_on_frame
 [[ $e2e_wide_colour == 0000FF && $e2e_tall_colour == FFFFFF ]] ||

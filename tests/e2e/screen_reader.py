@@ -8,6 +8,10 @@ Usage:
                                        focus (a list's current entry does too), one a line
   screen_reader.py texts APP WORDS     prints the whole name of each control whose name holds
                                        WORDS (a message box's text, say), one a line
+  screen_reader.py changes APP SECONDS NAME...
+                                       listens for SECONDS to what the named controls announce
+                                       of a change of their text or value, printing
+                                       "event<TAB>name<TAB>text now" for each; "escuchando" first
 
 APP is the application's name as it announces itself. Waits a while for the program to show
 what is asked: it may still be starting.
@@ -54,12 +58,40 @@ def holding(application, words):
     return [control for control in controls(application) if words in (control.name or "")]
 
 
+def text_of(control):
+    try:
+        return control.queryText().getText(0, -1)
+    except NotImplementedError:
+        return ""
+
+
+def listen(app_name, seconds, names):
+    from gi.repository import GLib
+
+    def heard(event):
+        source = event.source
+        if source is not None and source.name in names and \
+                source.getApplication().name == app_name:
+            print(f"{event.type}\t{source.name}\t{text_of(source)}", flush=True)
+
+    pyatspi.Registry.registerEventListener(heard, "object:text-changed",
+                                           "object:property-change:accessible-value",
+                                           "object:value-changed")
+    GLib.timeout_add(int(seconds * 1000), pyatspi.Registry.stop)
+    GLib.idle_add(lambda: print("escuchando", flush=True))
+    pyatspi.Registry.start()
+    return 0
+
+
 def main():
-    if len(sys.argv) < 3 or sys.argv[1] not in ("names", "focused", "texts") or \
+    commands = ("names", "focused", "texts", "changes")
+    if len(sys.argv) < 3 or sys.argv[1] not in commands or \
             (sys.argv[1] == "texts" and len(sys.argv) != 4):
         print(__doc__, file=sys.stderr)
         return 2
     command, app_name, names = sys.argv[1], sys.argv[2], sys.argv[3:]
+    if command == "changes":
+        return listen(app_name, float(names[0]), names[1:])
     deadline = time.monotonic() + 20
     while True:
         application = find_application(app_name)

@@ -22,6 +22,7 @@ void FakeSystem::messageBox(QWidget*, const QString& text, const QString& title)
         throw toolkit::Failure(QStringLiteral("No se puede mostrar el mensaje"));
     }
     messages.push_back({text, title.isEmpty() ? toolkit::kApplicationTitle : title});
+    if (whileMessageShows) whileMessageShows();
 }
 
 std::optional<toolkit::ChosenFile> FakeSystem::chooseFile(QWidget*, const QString& startFolder) {

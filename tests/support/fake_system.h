@@ -36,6 +36,8 @@ class FakeSystem : public toolkit::System {
     std::vector<Message> messages;
     // How many of the next message boxes fail to open, as a box the system refuses would.
     int failingMessageBoxes = 0;
+    // What the user does while a message box is up.
+    std::function<void()> whileMessageShows;
     std::optional<int> endStatus;
     // What the open-file dialog answers (nothing: the user cancels), and where each one opened.
     std::optional<toolkit::ChosenFile> chosenFile;

@@ -1,6 +1,8 @@
 #include "window_driving.h"
 
 #include <QApplication>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QPointer>
 
 #include "app/form1.h"
@@ -90,4 +92,16 @@ ModalDriver::ModalDriver(std::function<void(QWidget*)> act) : act_(std::move(act
         }
     });
     timer_.start();
+}
+
+Drop dropOn(Form1& form, const QList<QUrl>& items, Qt::DropActions offered) {
+    QMimeData dragged;
+    dragged.setUrls(items);
+    const QPoint where = form.Picture1->geometry().center();
+    QDragEnterEvent enter(where, offered, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &enter);
+    QDropEvent drop(where, offered, &dragged, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(&form, &drop);
+    return {enter.isAccepted(), drop.isAccepted(),
+            drop.isAccepted() ? drop.dropAction() : Qt::IgnoreAction};
 }

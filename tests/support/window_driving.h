@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QStringList>
 #include <QTimer>
+#include <QUrl>
 #include <functional>
 
 #include "toolkit/system/desktop_system.h"
@@ -12,6 +14,16 @@ class Form1;
 // first), so that two snapshots can be compared whole or with some controls left out.
 QStringList describeWindow(const Form1& form);
 QStringList withoutControls(const QStringList& description, const QStringList& names);
+
+// Drags these items onto the window and drops them there, as a file manager does, offering
+// these actions. Says whether the window took them, and how.
+struct Drop {
+    bool entered = false;
+    bool dropped = false;
+    Qt::DropAction action = Qt::IgnoreAction;
+};
+Drop dropOn(Form1& form, const QList<QUrl>& items,
+            Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction);
 
 // The real desktop, except that the program lives in a folder the test chooses.
 class DesktopInFolder : public toolkit::DesktopSystem {

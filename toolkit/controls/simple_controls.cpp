@@ -103,7 +103,10 @@ void CheckBox::nextCheckState() {
     setValue(value() == 0 ? 1 : 0);
 }
 
-TextBox::TextBox(QWidget* parent) : QLineEdit(parent), Geometry(this) {}
+TextBox::TextBox(QWidget* parent) : QLineEdit(parent), Geometry(this) {
+    // Typed, not dropped: what is dragged onto a box goes to the window, which takes folders.
+    setAcceptDrops(false);
+}
 
 void TextBox::setText(const QString& text) {
     const qsizetype nul = text.indexOf(QChar(u'\0'));

@@ -78,11 +78,11 @@ void JpegWriter::bind(const QString& programFolder) {
                               .arg(name, QLatin1String(function)));
         return found;
     };
-    writeJpgFrom_ = reinterpret_cast<DIWriteJpgFromFunction>(find(DIJPG_WRITE_JPG_FROM_NAME));
+    writeJpgDated_ = reinterpret_cast<DIWriteJpgDatedFunction>(find(DIJPG_WRITE_JPG_DATED_NAME));
 }
 
 void JpegWriter::write(const QString& scratch, const QString& destination, std::int32_t quality,
-                       std::int32_t progressive) {
+                       std::int32_t progressive, const PhotoDate& date) {
     const QFileInfo info(destination);
     const auto failed = [&](const QString& why) {
         return Failure(QStringLiteral("No se puede escribir «%1» en la carpeta «%2»: %3")
@@ -91,6 +91,8 @@ void JpegWriter::write(const QString& scratch, const QString& destination, std::
     };
     if (!isBound()) throw failed(QStringLiteral("la biblioteca JPG no está cargada"));
     const QByteArray scratchPath = systemPath(scratch);
+    const DIPhotoDate fields{date.taken.constData(), date.subSeconds.constData(),
+                             date.offset.constData()};
     // The writer replaces the new file beside the output; the output's own name is taken only
     // once that file is whole, the same way as every output.
     writeFileWholeAt(
@@ -98,8 +100,9 @@ void JpegWriter::write(const QString& scratch, const QString& destination, std::
         [&](const QString& temporary) {
             systemPath(destination);  // a name the file system could not be given is refused
             const QByteArray into = systemPath(temporary);
-            const std::int32_t result = writeJpgFrom_.load()(
-                scratchPath.constData(), into.constData(), quality, progressive);
+            const std::int32_t result =
+                writeJpgDated_.load()(scratchPath.constData(), into.constData(), quality,
+                                      progressive, date.isEmpty() ? nullptr : &fields);
             if (result != DIJPG_OK) throw failed(writerReason(result));
         },
         failed);

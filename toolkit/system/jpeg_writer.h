@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "dijpg/dijpg.h"
+#include "toolkit/system/photo_date.h"
 
 namespace toolkit {
 
@@ -19,21 +20,22 @@ class JpegWriter {
     // The library's file name on this system.
     static QString libraryFileName();
 
-    bool isBound() const { return writeJpgFrom_ != nullptr; }
+    bool isBound() const { return writeJpgDated_ != nullptr; }
     // Loads the library from `programFolder` and finds its functions, unless that is done.
     // Raises a Failure naming the library or the function that is missing.
     void bind(const QString& programFolder);
     // Encodes the BMP picture at `scratch` as a JPEG file at `destination`, replacing any file
-    // there with a complete one. Raises a Failure with the writer's reason; a JPEG the writer
-    // did not produce is never taken for written.
+    // there with a complete one that carries `date`, if there is one, and no other metadata.
+    // Raises a Failure with the writer's reason; a JPEG the writer did not produce is never
+    // taken for written.
     void write(const QString& scratch, const QString& destination, std::int32_t quality,
-               std::int32_t progressive);
+               std::int32_t progressive, const PhotoDate& date = {});
 
   private:
     std::mutex binding_;
     QLibrary library_;
     // Each call names its own scratch file: nothing is shared between pictures in flight.
-    std::atomic<DIWriteJpgFromFunction> writeJpgFrom_ = nullptr;
+    std::atomic<DIWriteJpgDatedFunction> writeJpgDated_ = nullptr;
 };
 
 // A path as the system's 8-bit file functions take it. Raises a Failure when the path has

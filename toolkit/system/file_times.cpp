@@ -1,0 +1,57 @@
+#include "toolkit/system/file_times.h"
+
+#include <QFileInfo>
+#include <cerrno>
+
+#include "toolkit/common/failure.h"
+#include "toolkit/system/jpeg_writer.h"
+#include "toolkit/system/whole_file.h"
+
+namespace toolkit {
+
+namespace {
+
+QString timeFailure(const std::error_code& failed) {
+    switch (failed.value()) {
+        case ENOENT:
+            return QStringLiteral("el archivo o su original ya no existe");
+        case EACCES:
+        case EPERM:
+        case EROFS:
+            return QStringLiteral("no hay permiso para cambiar su fecha");
+        default:
+            return QStringLiteral("el sistema no deja leer o cambiar la fecha (error %1)")
+                .arg(failed.value());
+    }
+}
+
+std::filesystem::path fileSystemPath(const QString& path) {
+    return std::filesystem::path(systemPath(path).toStdString());
+}
+
+}  // namespace
+
+FileTime modificationTime(const QString& path) noexcept {
+    FileTime time;
+    try {
+        const auto modified = std::filesystem::last_write_time(fileSystemPath(path), time.failure);
+        if (!time.failure) time.modified = modified;
+    } catch (...) {
+        time.failure = std::make_error_code(std::errc::invalid_argument);
+    }
+    return time;
+}
+
+void setModificationTime(const QString& target, const FileTime& time) {
+    std::error_code failed = time.failure;
+    if (time.modified)
+        std::filesystem::last_write_time(fileSystemPath(target), *time.modified, failed);
+    if (!failed) return;
+    const QString why = timeFailure(failed);
+    throw Failure(QStringLiteral("%1 se ha escrito, pero con la fecha de hoy: %2")
+                      .arg(fileAndFolder(target), why),
+                  QStringLiteral("«%1» se ha escrito, pero con la fecha de hoy: %2")
+                      .arg(QFileInfo(target).fileName(), why));
+}
+
+}  // namespace toolkit
