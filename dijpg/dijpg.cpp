@@ -78,7 +78,8 @@ bool writeJpeg(std::FILE* file, const unsigned char* jpeg, unsigned long size,
                const std::vector<unsigned char>& metadata) {
     const unsigned long place = metadata.empty() ? size : metadataPlace(jpeg, size);
     return std::fwrite(jpeg, 1, place, file) == place &&
-           std::fwrite(metadata.data(), 1, metadata.size(), file) == metadata.size() &&
+           (metadata.empty() ||
+            std::fwrite(metadata.data(), 1, metadata.size(), file) == metadata.size()) &&
            std::fwrite(jpeg + place, 1, size - place, file) == size - place;
 }
 
