@@ -148,8 +148,8 @@ TEST(JpegWriter, SaysInSpanishWhatIsMissingOrWhyTheWriterFailed) {
     bound.bind(real.folder.path());
     ASSERT_TRUE(bound.isBound());
     try {
-        bound.write(real.out.filePath(QStringLiteral("no-hay.bmp")),
-                    real.out.filePath(QStringLiteral("foto.jpg")), 90, 1);
+        (void)bound.write(real.out.filePath(QStringLiteral("no-hay.bmp")),
+                          real.out.filePath(QStringLiteral("foto.jpg")), 90, 1);
         FAIL() << "a JPEG the writer did not produce was taken for written";
     } catch (const toolkit::Failure& failure) {
         EXPECT_TRUE(failure.reason().contains(QStringLiteral("«foto.jpg»"))) << failure.what();

@@ -87,8 +87,8 @@ TEST(WriterLimits, AScratchHeaderClaimingMoreThanTheFileOrAJpegHoldsIsRefusedUpF
     bound.bind(writer.folder.path());
     writeBytes(writer.out.filePath(QStringLiteral("bomba.bmp")), bmpClaiming(60000, 60000, 64));
     try {
-        bound.write(writer.out.filePath(QStringLiteral("bomba.bmp")),
-                    writer.out.filePath(QStringLiteral("bomba.jpg")), 90, 1);
+        (void)bound.write(writer.out.filePath(QStringLiteral("bomba.bmp")),
+                          writer.out.filePath(QStringLiteral("bomba.jpg")), 90, 1);
         FAIL() << "a 60000 x 60000 scratch picture was written";
     } catch (const toolkit::Failure& failure) {
         EXPECT_TRUE(failure.reason().contains(QStringLiteral("demasiado grande para un JPG")))

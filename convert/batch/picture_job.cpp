@@ -92,19 +92,19 @@ class Conversion {
         toolkit::writeBmp(drawing_, scratch.device());
         scratch.close();
         // Of a photo's metadata only the moment it was taken comes along.
-        outputs_.writer().write(scratch.path(), job_.jpegPath, job_.quality, job_.progressive,
-                                photoDate_);
+        const std::error_code undated = outputs_.writer().write(
+            scratch.path(), job_.jpegPath, job_.quality, job_.progressive, photoDate_, sourceTime_);
         ++result_.outcome.written;
         // The JPEG is written whatever becomes of the scratch file: one that cannot be deleted
         // now goes when the job ends, or at the next start.
         toolkit::skipOnFailure([&] { scratch.remove(outputs_.system()); });
-        toolkit::setModificationTime(job_.jpegPath, sourceTime_);
+        toolkit::reportUndated(job_.jpegPath, undated);
     }
 
     void writeBmp() {
-        toolkit::saveBmp(drawing_, job_.bmpPath);
+        const std::error_code undated = toolkit::saveBmp(drawing_, job_.bmpPath, sourceTime_);
         ++result_.outcome.written;
-        toolkit::setModificationTime(job_.bmpPath, sourceTime_);
+        toolkit::reportUndated(job_.bmpPath, undated);
     }
 
     const PictureJob& job_;

@@ -75,9 +75,9 @@ void writeBmp(const QImage& surface, QIODevice& device) {
                   QStringLiteral("no se puede escribir %1: %2").arg(where, why));
 }
 
-void saveBmp(const QImage& surface, const QString& path) {
-    writeFileWhole(path,
-                   [&](QIODevice& file) { return QImageWriter(&file, "bmp").write(surface); });
+std::error_code saveBmp(const QImage& surface, const QString& path, const FileTime& time) {
+    return writeFileWhole(
+        path, [&](QIODevice& file) { return QImageWriter(&file, "bmp").write(surface); }, time);
 }
 
 }  // namespace toolkit

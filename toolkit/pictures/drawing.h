@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "toolkit/pictures/color_profile.h"
+#include "toolkit/system/file_times.h"
 
 namespace toolkit {
 
@@ -30,7 +31,9 @@ void paintScaled(QImage& surface, const QImage& picture, const QRect& target,
 void writeBmp(const QImage& surface, QIODevice& device);
 
 // Saves the surface as a 24-bit BMP file, replacing any file there only once the new one is
-// complete. Raises a Failure naming the file, its folder and the reason.
-void saveBmp(const QImage& surface, const QString& path);
+// complete and given `time`, if there is one (why it could not be is returned). Raises a Failure
+// naming the file, its folder and the reason.
+[[nodiscard]] std::error_code saveBmp(const QImage& surface, const QString& path,
+                                      const FileTime& time = {});
 
 }  // namespace toolkit

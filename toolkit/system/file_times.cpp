@@ -42,12 +42,20 @@ FileTime modificationTime(const QString& path) noexcept {
     return time;
 }
 
-void setModificationTime(const QString& target, const FileTime& time) {
+std::error_code giveModificationTime(const QString& path, const FileTime& time) noexcept {
     std::error_code failed = time.failure;
-    if (time.modified)
-        std::filesystem::last_write_time(fileSystemPath(target), *time.modified, failed);
-    if (!failed) return;
-    const QString why = timeFailure(failed);
+    if (!time.modified) return failed;
+    try {
+        std::filesystem::last_write_time(fileSystemPath(path), *time.modified, failed);
+    } catch (...) {
+        failed = std::make_error_code(std::errc::invalid_argument);
+    }
+    return failed;
+}
+
+void reportUndated(const QString& target, std::error_code undated) {
+    if (!undated) return;
+    const QString why = timeFailure(undated);
     throw Failure(QStringLiteral("%1 se ha escrito, pero con la fecha de hoy: %2")
                       .arg(fileAndFolder(target), why),
                   QStringLiteral("«%1» se ha escrito, pero con la fecha de hoy: %2")

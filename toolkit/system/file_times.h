@@ -17,9 +17,13 @@ struct FileTime {
 // the time is to be given to another file.
 FileTime modificationTime(const QString& path) noexcept;
 
-// Gives `target` that modification time, so that an output sorts with its original in galleries
-// and file managers. Raises a Failure naming the target when the time is unknown or cannot be
-// set; the file itself stays as it is.
-void setModificationTime(const QString& target, const FileTime& time);
+// Gives the file at `path` that modification time, so that an output sorts with its original in
+// galleries and file managers; an empty FileTime leaves the file as it is. Says why the time is
+// unknown or could not be given. Outputs are given it under their temporary name, before they
+// take the output's name, so a link planted at that name never passes the time on.
+std::error_code giveModificationTime(const QString& path, const FileTime& time) noexcept;
+
+// Raises the Failure that says `target` is written but dated today, when `undated` says why.
+void reportUndated(const QString& target, std::error_code undated);
 
 }  // namespace toolkit

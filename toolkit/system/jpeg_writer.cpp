@@ -81,8 +81,9 @@ void JpegWriter::bind(const QString& programFolder) {
     writeJpgDated_ = reinterpret_cast<DIWriteJpgDatedFunction>(find(DIJPG_WRITE_JPG_DATED_NAME));
 }
 
-void JpegWriter::write(const QString& scratch, const QString& destination, std::int32_t quality,
-                       std::int32_t progressive, const PhotoDate& date) {
+std::error_code JpegWriter::write(const QString& scratch, const QString& destination,
+                                  std::int32_t quality, std::int32_t progressive,
+                                  const PhotoDate& date, const FileTime& time) {
     const QFileInfo info(destination);
     const auto failed = [&](const QString& why) {
         return Failure(QStringLiteral("No se puede escribir «%1» en la carpeta «%2»: %3")
@@ -95,7 +96,7 @@ void JpegWriter::write(const QString& scratch, const QString& destination, std::
                              date.offset.constData()};
     // The writer replaces the new file beside the output; the output's own name is taken only
     // once that file is whole, the same way as every output.
-    writeFileWholeAt(
+    return writeFileWholeAt(
         destination,
         [&](const QString& temporary) {
             systemPath(destination);  // a name the file system could not be given is refused
@@ -105,7 +106,7 @@ void JpegWriter::write(const QString& scratch, const QString& destination, std::
                                       progressive, date.isEmpty() ? nullptr : &fields);
             if (result != DIJPG_OK) throw failed(writerReason(result));
         },
-        failed);
+        failed, time);
 }
 
 QByteArray systemPath(const QString& path) {

@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "dijpg/dijpg.h"
+#include "toolkit/system/file_times.h"
 #include "toolkit/system/photo_date.h"
 
 namespace toolkit {
@@ -25,11 +26,13 @@ class JpegWriter {
     // Raises a Failure naming the library or the function that is missing.
     void bind(const QString& programFolder);
     // Encodes the BMP picture at `scratch` as a JPEG file at `destination`, replacing any file
-    // there with a complete one that carries `date`, if there is one, and no other metadata.
+    // there with a complete one that carries `date`, if there is one, and no other metadata,
+    // and is given `time` as writeFileWhole gives it (why it could not be is returned).
     // Raises a Failure with the writer's reason; a JPEG the writer did not produce is never
     // taken for written.
-    void write(const QString& scratch, const QString& destination, std::int32_t quality,
-               std::int32_t progressive, const PhotoDate& date = {});
+    [[nodiscard]] std::error_code write(const QString& scratch, const QString& destination,
+                                        std::int32_t quality, std::int32_t progressive,
+                                        const PhotoDate& date = {}, const FileTime& time = {});
 
   private:
     std::mutex binding_;

@@ -57,7 +57,8 @@ QString fileAndFolder(const QString& path) {
         .arg(info.fileName(), info.absoluteDir().dirName());
 }
 
-void writeFileWhole(const QString& path, const std::function<bool(QIODevice&)>& write) {
+std::error_code writeFileWhole(const QString& path, const std::function<bool(QIODevice&)>& write,
+                               const FileTime& time) {
     const auto failed = [&](const QString& why) { return saveFailure(path, why); };
     if (const QString tooLong = pathTooLong(path); !tooLong.isEmpty()) throw failed(tooLong);
     QFile file;
@@ -70,11 +71,14 @@ void writeFileWhole(const QString& path, const std::function<bool(QIODevice&)>& 
         file.remove();
         throw failed(why);
     }
+    const std::error_code undated = giveModificationTime(file.fileName(), time);
     replaceWith(file.fileName(), path, failed);
+    return undated;
 }
 
-void writeFileWholeAt(const QString& path, const std::function<void(const QString&)>& write,
-                      const FailureWithReason& failed) {
+std::error_code writeFileWholeAt(const QString& path,
+                                 const std::function<void(const QString&)>& write,
+                                 const FailureWithReason& failed, const FileTime& time) {
     if (const QString tooLong = pathTooLong(path); !tooLong.isEmpty()) throw failed(tooLong);
     QFile file;
     createTemporaryBeside(path, file, failed);
@@ -85,7 +89,9 @@ void writeFileWholeAt(const QString& path, const std::function<void(const QStrin
         file.remove();
         throw;
     }
+    const std::error_code undated = giveModificationTime(file.fileName(), time);
     replaceWith(file.fileName(), path, failed);
+    return undated;
 }
 
 int removeStaleTemporaries(const QString& folder) {

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "toolkit/common/failure.h"
+#include "toolkit/system/file_times.h"
 
 namespace toolkit {
 
@@ -13,21 +14,27 @@ namespace toolkit {
 // created exclusively, so never an existing file or a planted link), which is then renamed over
 // the output's name. An existing output that is a link is replaced by the new file; the link's
 // target is never opened. A run that is killed leaves at most such a temporary file, which a
-// later run removes (removeStaleTemporaries).
+// later run removes (removeStaleTemporaries). The new file is given `time`, if there is one,
+// before it takes the output's name; why it could not be is returned, the file being written
+// all the same.
 
 inline const QString kTemporaryPrefix = QStringLiteral(".velaria-");
 
 // Fills the new file through `write`, which says whether it could. Raises a Failure naming the
 // file, its folder and the reason.
-void writeFileWhole(const QString& path, const std::function<bool(QIODevice&)>& write);
+[[nodiscard]] std::error_code writeFileWhole(const QString& path,
+                                             const std::function<bool(QIODevice&)>& write,
+                                             const FileTime& time = {});
 
 // The same for a writer that makes the file itself: `write` is handed the temporary file's path
 // (the file exists, empty) and replaces it with a complete file, or raises a Failure, which
 // goes on as it is. The writer's own words for a failure of ours: `failed` makes the Failure
 // from the reason.
 using FailureWithReason = std::function<Failure(const QString& why)>;
-void writeFileWholeAt(const QString& path, const std::function<void(const QString&)>& write,
-                      const FailureWithReason& failed);
+[[nodiscard]] std::error_code writeFileWholeAt(const QString& path,
+                                               const std::function<void(const QString&)>& write,
+                                               const FailureWithReason& failed,
+                                               const FileTime& time = {});
 
 // Removes the temporary files that killed runs of this program left in an output folder: this
 // user's, whose process has ended. Returns how many went.
