@@ -153,6 +153,12 @@ TEST(ScaledDecoding, HeadersTellTheSizeThePicturesDecodeToAcrossTheCorpus) {
 TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd) {
     using toolkit::DecodeRoute;
     const QByteArray progressive = progressiveJpegBytes(quadrantPicture(800, 600));
+    // GIFs whose logical screen is far larger, or smaller, than their one frame: the reader
+    // decodes the screen.
+    QByteArray screen = gifBytes(quadrantPicture(8, 6), {kRed, kGreen, kBlue, kYellow});
+    screen.replace(6, 4, QByteArray("\xA0\x0F\xB8\x0B", 4));  // 4000 x 3000
+    QByteArray small = gifBytes(quadrantPicture(8, 6), {kRed, kGreen, kBlue, kYellow});
+    small.replace(6, 4, QByteArray("\x04\x00\x03\x00", 4));  // 4 x 3
     const struct {
         const char* name;
         QByteArray bytes;
@@ -169,6 +175,8 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd
          DecodeRoute::ReducedJpegOnly, QSize(16500, 4)},
         {"dibujo.gif", gifBytes(quadrantPicture(8, 6), {kRed, kGreen, kBlue, kYellow}), QSize(2, 2),
          DecodeRoute::Whole, QSize(8, 6)},
+        {"pantalla.gif", screen, QSize(2, 2), DecodeRoute::Whole, QSize(4000, 3000)},
+        {"chica.gif", small, QSize(2, 2), DecodeRoute::Whole, QSize(4, 3)},
     };
     QTemporaryDir folder;
     std::vector<qint64> memory;
@@ -193,6 +201,7 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd
     EXPECT_LT(memory[3], pixels(33000, 8));
     // A GIF or BMP is read into memory whole, then decoded whole.
     EXPECT_EQ(memory[4], rows[4].bytes.size() + pixels(8, 6));
+    EXPECT_EQ(memory[5], rows[5].bytes.size() + pixels(4000, 3000));
 }
 
 // A progressive file that repeats its scans is stopped at the scan limit by every decoder that

@@ -195,15 +195,15 @@ void OpenedPicture::readLayout(QFile& file, Reading reading) {
     }
 }
 
-// The header's size, before decoding. A top-down BMP reports a negative height. For a GIF the
-// reader tells the first frame's size, but takes memory for the whole logical screen that the
-// file's first bytes claim: both must be within bounds.
+// The header's size, before decoding. A top-down BMP reports a negative height. A GIF is
+// decoded to the whole logical screen that the file's first bytes claim, whatever the size of
+// its first frame (which the reader tells): the screen is the picture's size.
 void OpenedPicture::readSize(const QString& path) {
-    const QSize claimed = reader.size();
+    QSize claimed = reader.size();
     const QByteArray head = bytes.left(10);
     if (header.format == "gif" && head.size() == 10 && head.startsWith("GIF")) {
         const auto* bytes = reinterpret_cast<const uchar*>(head.constData());
-        checkClaimedSize(path, QSize(int(le16(bytes + 6)), int(le16(bytes + 8))));
+        claimed = checkClaimedSize(path, QSize(int(le16(bytes + 6)), int(le16(bytes + 8))));
     }
     if (claimed.width() == -1 && claimed.height() == -1) return;
     const qint64 w = qAbs(qint64(claimed.width())), h = qAbs(qint64(claimed.height()));
