@@ -21,6 +21,7 @@
 #include "support/program_folder.h"
 #include "support/qt_printers.h"
 #include "toolkit/common/failure.h"
+#include "toolkit/pictures/exif_date.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/system/jpeg_writer.h"
 
@@ -268,12 +269,13 @@ TEST(LoaderLimits, AJpegWiderThanIsDecodedWholeIsReadReducedUnlessItIsProgressiv
 }
 
 TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
-    // The colour profile fuzzer's inputs are pictures carrying profiles, read the same way.
+    // The colour profile and photo date fuzzers' inputs are pictures too, read the same way.
     QTemporaryDir folder;
-    for (const char* target : {"fuzz_picture_file", "fuzz_color_profile"}) {
+    int replayed = 0;
+    for (const char* target : {"fuzz_picture_file", "fuzz_color_profile", "fuzz_photo_date"}) {
         const QDir cases(casesOf(target));
         const QStringList names = cases.entryList(QDir::Files);
-        ASSERT_FALSE(names.isEmpty());
+        replayed += int(names.size());
         for (const QString& name : names) {
             SCOPED_TRACE(name.toStdString());
             const QByteArray bytes = readBytes(cases.filePath(name));
@@ -282,6 +284,7 @@ TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
                 toolkit::pictureDamage(format, data, bytes.size());
             const QString path = folder.filePath(QStringLiteral("foto.jpg"));
             writeBytes(path, bytes);
+            toolkit::readPhotoDate(path);
             try {
                 const toolkit::PictureRead read = toolkit::readPictureFile(path);
                 EXPECT_FALSE(read.image.isNull());
@@ -292,6 +295,7 @@ TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
             }
         }
     }
+    EXPECT_GE(replayed, 2);
 }
 
 TEST(FuzzCases, ScratchPicturesFoundByFuzzingGiveTheWriterAnErrorNotACrash) {
