@@ -155,9 +155,10 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd
     const QByteArray progressive = progressiveJpegBytes(quadrantPicture(800, 600));
     // GIFs whose logical screen is far larger, or smaller, than their one frame: the reader
     // decodes the screen.
-    QByteArray screen = gifBytes(quadrantPicture(8, 6), {kRed, kGreen, kBlue, kYellow});
+    const QByteArray gif = gifBytes(quadrantPicture(8, 6), {kRed, kGreen, kBlue, kYellow});
+    QByteArray screen = gif;
     screen.replace(6, 4, QByteArray("\xA0\x0F\xB8\x0B", 4));  // 4000 x 3000
-    QByteArray small = gifBytes(quadrantPicture(8, 6), {kRed, kGreen, kBlue, kYellow});
+    QByteArray small = gif;
     small.replace(6, 4, QByteArray("\x04\x00\x03\x00", 4));  // 4 x 3
     const struct {
         const char* name;
@@ -173,8 +174,7 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd
          DecodeRoute::ReducedJpeg, QSize(10, 20)},
         {"panorama.jpg", jpegBytes(quadrantPicture(33000, 8)), QSize(),
          DecodeRoute::ReducedJpegOnly, QSize(16500, 4)},
-        {"dibujo.gif", gifBytes(quadrantPicture(8, 6), {kRed, kGreen, kBlue, kYellow}), QSize(2, 2),
-         DecodeRoute::Whole, QSize(8, 6)},
+        {"dibujo.gif", gif, QSize(2, 2), DecodeRoute::Whole, QSize(8, 6)},
         {"pantalla.gif", screen, QSize(2, 2), DecodeRoute::Whole, QSize(4000, 3000)},
         {"chica.gif", small, QSize(2, 2), DecodeRoute::Whole, QSize(4, 3)},
     };

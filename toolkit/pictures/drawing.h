@@ -34,6 +34,6 @@ void writeBmp(const QImage& surface, QIODevice& device);
 // complete and given `time`, if there is one (why it could not be is returned). Raises a Failure
 // naming the file, its folder and the reason.
 [[nodiscard]] std::error_code saveBmp(const QImage& surface, const QString& path,
-                                      const FileTime& time = {});
+                                      const FileTime& time);
 
 }  // namespace toolkit

@@ -24,7 +24,7 @@ inline const QString kTemporaryPrefix = QStringLiteral(".velaria-");
 // file, its folder and the reason.
 [[nodiscard]] std::error_code writeFileWhole(const QString& path,
                                              const std::function<bool(QIODevice&)>& write,
-                                             const FileTime& time = {});
+                                             const FileTime& time);
 
 // The same for a writer that makes the file itself: `write` is handed the temporary file's path
 // (the file exists, empty) and replaces it with a complete file, or raises a Failure, which
@@ -34,7 +34,7 @@ using FailureWithReason = std::function<Failure(const QString& why)>;
 [[nodiscard]] std::error_code writeFileWholeAt(const QString& path,
                                                const std::function<void(const QString&)>& write,
                                                const FailureWithReason& failed,
-                                               const FileTime& time = {});
+                                               const FileTime& time);
 
 // Removes the temporary files that killed runs of this program left in an output folder: this
 // user's, whose process has ended. Returns how many went.
