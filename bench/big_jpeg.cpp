@@ -1,6 +1,7 @@
 // Writes a large photo-like JPEG a few rows at a time, as a camera does (baseline, 4:2:0,
-// quality 92), without ever holding the whole picture:
-//   big_jpeg WIDTH HEIGHT OUTPUT
+// quality 92), without ever holding the whole picture; or progressive, as optimisers and export
+// dialogs write it, its colour halved both ways, across only, or kept whole:
+//   big_jpeg [--progressive] [--sampling 420|422|444] WIDTH HEIGHT OUTPUT
 // A smooth colour field with fine grain, so that its data is as large as a real photo's.
 
 #include <algorithm>
@@ -9,14 +10,33 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 // After what it takes for granted.
 #include <jpeglib.h>
 
 int main(int argc, char** argv) {
+    bool progressive = false;
+    int across = 2, down = 2;  // the colour's sampling: 4:2:0
+    for (; argc > 1 && argv[1][0] == '-'; --argc, ++argv) {
+        if (std::strcmp(argv[1], "--progressive") == 0) {
+            progressive = true;
+        } else if (std::strcmp(argv[1], "--sampling") == 0 && argc > 2) {
+            const int kind = std::atoi(argv[2]);
+            across = kind == 444 ? 1 : 2;
+            down = kind == 420 ? 2 : 1;
+            --argc;
+            ++argv;
+        } else {
+            argc = 0;
+            break;
+        }
+    }
     if (argc != 4) {
-        std::fprintf(stderr, "usage: big_jpeg WIDTH HEIGHT OUTPUT\n");
+        std::fprintf(stderr,
+                     "usage: big_jpeg [--progressive] [--sampling 420|422|444] WIDTH HEIGHT "
+                     "OUTPUT\n");
         return 2;
     }
     const int width = std::atoi(argv[1]), height = std::atoi(argv[2]);
@@ -33,6 +53,9 @@ int main(int argc, char** argv) {
     info.in_color_space = JCS_RGB;
     jpeg_set_defaults(&info);
     jpeg_set_quality(&info, 92, TRUE);
+    info.comp_info[0].h_samp_factor = across;
+    info.comp_info[0].v_samp_factor = down;
+    if (progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
     std::vector<JSAMPLE> row(size_t(width) * 3);
     std::uint32_t grain = 12345;

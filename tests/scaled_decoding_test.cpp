@@ -13,6 +13,7 @@
 #include "toolkit/pictures/decode_route.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/pictures/scaled_jpeg.h"
+#include "toolkit/system/available_memory.h"
 
 using toolkit::JpegReduction;
 using toolkit::jpegReductionFor;
@@ -93,6 +94,52 @@ TEST(ScaledDecoding, AReducedJpegKeepsItsWholeNaturalSizeAndItsPicture) {
     EXPECT_EQ(damaged.naturalSize, QSize(640, 480));
 }
 
+// Where the reduced decoder gives up (here on a file cut short) and Qt's reader decodes the
+// file whole, what that takes is asked of the run again, and judged against the machine again.
+TEST(ScaledDecoding, WhereTheReducedDecoderGivesUpTheWholeDecodeIsWeighedAgain) {
+    QTemporaryDir folder;
+    const QByteArray busy = jpegBytes(busyPicture(640, 480));
+    const QString good = folder.filePath(QStringLiteral("buena.jpg"));
+    const QString cut = folder.filePath(QStringLiteral("cortada.jpg"));
+    writeBytes(good, busy);
+    writeBytes(cut, busy.left(busy.size() * 2 / 3));
+    const QSize target(80, 60);
+    const toolkit::DecodePlan plan = toolkit::planDecode(toolkit::readPictureHeader(cut), target);
+    const qint64 goodNeed =
+        toolkit::planDecode(toolkit::readPictureHeader(good), target).memoryBytes;
+    std::vector<qint64> asked;
+    bool give = true;
+    toolkit::DecodeRun run;
+    run.moreMemory = [&](qint64 extra) {
+        asked.push_back(extra);
+        return give;
+    };
+    const auto read = [&](const QString& path) {
+        return toolkit::readPictureFile(path, target, toolkit::Colours::AsStored, run);
+    };
+    EXPECT_EQ(read(good).image.size(), target);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(read(cut).image.size(), QSize(640, 480));
+    EXPECT_EQ(asked, std::vector<qint64>{plan.wholeMemoryBytes - plan.memoryBytes});
+    // The run was cancelled while the job waited for the memory.
+    give = false;
+    EXPECT_THROW(read(cut), toolkit::Cancelled);
+    // The reduced decode fits beside what the job takes besides; the whole one does not.
+    asked.clear();
+    toolkit::setAvailableMemoryForTests(512LL * 1024 * 1024);
+    run.besides = 256LL * 1024 * 1024 - goodNeed;
+    EXPECT_EQ(read(good).image.size(), target);
+    try {
+        read(cut);
+        ADD_FAILURE() << "decoded whole beyond the memory there is";
+    } catch (const toolkit::Failure& failure) {
+        EXPECT_TRUE(failure.reason().contains(QStringLiteral("mide 640 x 480 píxeles")))
+            << failure.reason().toStdString();
+    }
+    toolkit::setAvailableMemoryForTests(-1);
+    EXPECT_TRUE(asked.empty());
+}
+
 TEST(ScaledDecoding, EveryExifOrientationComesOutUprightAtAReducedScale) {
     QTemporaryDir folder;
     // Stored 160 x 80; the reader's own upright picture is what every reduction must show.
@@ -148,9 +195,18 @@ TEST(ScaledDecoding, HeadersTellTheSizeThePicturesDecodeToAcrossTheCorpus) {
     EXPECT_GT(checked, 10);
 }
 
+// A BMP of the picture stored top-down: its rows in reading order, its height negative.
+QByteArray topDownBmpBytes(const QImage& picture) {
+    QByteArray bytes = bmpBytes(picture.mirrored());
+    const qint32 height = -picture.height();
+    for (int i = 0; i < 4; ++i) bytes[22 + i] = char((quint32(height) >> (8 * i)) & 0xFF);
+    return bytes;
+}
+
 // What the batch weighs a picture by must be what reading it takes: the route planned from the
-// header is the one read, and its memory covers what Qt's reader takes where it takes over.
-TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd) {
+// header is the one read, its memory is that of the route, and where Qt's reader may take over
+// what that takes is known too (asked for again then).
+TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryIsThatRoutes) {
     using toolkit::DecodeRoute;
     const QByteArray progressive = progressiveJpegBytes(quadrantPicture(800, 600));
     // GIFs whose logical screen is far larger, or smaller, than their one frame: the reader
@@ -160,6 +216,10 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd
     screen.replace(6, 4, QByteArray("\xA0\x0F\xB8\x0B", 4));  // 4000 x 3000
     QByteArray small = gif;
     small.replace(6, 4, QByteArray("\x04\x00\x03\x00", 4));  // 4 x 3
+    // Large BMPs of plain rows are averaged as they are read, by a whole factor: 2400 / 300.
+    const QImage scan = quadrantPicture(2400, 1800);
+    QImage indexed = scan.convertToFormat(QImage::Format_Indexed8);
+    indexed.setColorCount(256);  // Qt writes 16 colours or fewer at 4 bits
     const struct {
         const char* name;
         QByteArray bytes;
@@ -177,9 +237,18 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd
         {"dibujo.gif", gif, QSize(2, 2), DecodeRoute::Whole, QSize(8, 6)},
         {"pantalla.gif", screen, QSize(2, 2), DecodeRoute::Whole, QSize(4000, 3000)},
         {"chica.gif", small, QSize(2, 2), DecodeRoute::Whole, QSize(4, 3)},
+        {"escaneo.bmp", bmpBytes(scan), QSize(300, 200), DecodeRoute::ReducedBmp, QSize(300, 225)},
+        {"invertido.bmp", topDownBmpBytes(scan), QSize(350, 200), DecodeRoute::ReducedBmp,
+         QSize(400, 300)},
+        {"paleta.bmp", bmpBytes(indexed), QSize(300, 200), DecodeRoute::ReducedBmp,
+         QSize(300, 225)},
+        // Not smaller by a whole factor, or too small to be worth it: Qt's reader, whole.
+        {"casi.bmp", bmpBytes(scan), QSize(1300, 200), DecodeRoute::Whole, QSize(2400, 1800)},
+        {"mapa.bmp", bmpBytes(quadrantPicture(800, 600)), QSize(100, 75), DecodeRoute::Whole,
+         QSize(800, 600)},
     };
     QTemporaryDir folder;
-    std::vector<qint64> memory;
+    std::vector<toolkit::DecodePlan> plans;
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
         const QString path = folder.filePath(QString::fromLatin1(row.name));
@@ -188,20 +257,33 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryCoversWhereItMayEnd
             toolkit::planDecode(toolkit::readPictureHeader(path), row.atLeast);
         EXPECT_EQ(plan.route, row.route);
         EXPECT_EQ(plan.decodedSize, row.decoded);
-        EXPECT_EQ(toolkit::readPictureFile(path, row.atLeast).image.size(), plan.decodedSize);
-        memory.push_back(plan.memoryBytes);
+        const QImage read = toolkit::readPictureFile(path, row.atLeast).image;
+        EXPECT_EQ(read.size(), plan.decodedSize);
+        // Averaged blocks of one colour keep it; top-down and palette files come out upright.
+        if (row.route == DecodeRoute::ReducedBmp) {
+            EXPECT_EQ(corners(read), corners(scan));
+        }
+        plans.push_back(plan);
     }
     const auto pixels = [](qint64 w, qint64 h) { return w * h * 4; };
-    EXPECT_GE(memory[0], pixels(800, 600));
+    // A reduced decode takes the reduced pixels; Qt's reader, where it takes over, the whole.
+    EXPECT_GE(plans[0].memoryBytes, pixels(100, 75));
+    EXPECT_LT(plans[0].memoryBytes, pixels(800, 600));
+    EXPECT_GE(plans[0].wholeMemoryBytes, pixels(800, 600));
     // A progressive decoder keeps every coefficient of the whole picture, however reduced.
-    EXPECT_GE(memory[1] - memory[0], 800 * 600 * 2);
+    EXPECT_GE(plans[1].memoryBytes - plans[0].memoryBytes, 800 * 600 * 2);
     // A picture turned a quarter is copied while it turns.
-    EXPECT_GE(memory[2], 2 * pixels(160, 80));
+    EXPECT_GE(plans[2].memoryBytes, 2 * pixels(10, 20));
+    EXPECT_GE(plans[2].wholeMemoryBytes, 2 * pixels(160, 80));
     // A JPEG too large to be read whole never is.
-    EXPECT_LT(memory[3], pixels(33000, 8));
-    // A GIF or BMP is read into memory whole, then decoded whole.
-    EXPECT_EQ(memory[4], rows[4].bytes.size() + pixels(8, 6));
-    EXPECT_EQ(memory[5], rows[5].bytes.size() + pixels(4000, 3000));
+    EXPECT_LT(plans[3].memoryBytes, pixels(33000, 8));
+    EXPECT_EQ(plans[3].wholeMemoryBytes, 0);
+    // A GIF or BMP read by Qt's reader is read into memory whole, then decoded whole; a
+    // reduced BMP holds its bytes and the reduced picture only.
+    EXPECT_EQ(plans[4].memoryBytes, rows[4].bytes.size() + pixels(8, 6));
+    EXPECT_EQ(plans[5].memoryBytes, rows[5].bytes.size() + pixels(4000, 3000));
+    EXPECT_EQ(plans[7].memoryBytes, rows[7].bytes.size() + pixels(300, 225));
+    EXPECT_EQ(plans[7].wholeMemoryBytes, rows[7].bytes.size() + pixels(2400, 1800));
 }
 
 // A progressive file that repeats its scans is stopped at the scan limit by every decoder that

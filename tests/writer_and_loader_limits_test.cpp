@@ -12,6 +12,7 @@
 #include <QFile>
 #include <QImageWriter>
 #include <QLibrary>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
 #include <thread>
@@ -23,6 +24,7 @@
 #include "toolkit/common/failure.h"
 #include "toolkit/pictures/exif_date.h"
 #include "toolkit/pictures/picture_file.h"
+#include "toolkit/system/available_memory.h"
 #include "toolkit/system/jpeg_writer.h"
 
 namespace {
@@ -216,23 +218,47 @@ TEST(LoaderLimits, HeadersClaimingHugePicturesAreRefusedBeforeAnyPixelMemoryIsTa
         be16(bytes, int(frame) + 7, width);
         return bytes;
     };
+    const auto progressive = [&](int width, int height) {
+        QByteArray bytes = progressiveJpegBytes(quadrantPicture(8, 8));
+        const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC2", 2));
+        be16(bytes, int(frame) + 5, height);
+        be16(bytes, int(frame) + 7, width);
+        return bytes;
+    };
+    // A progressive photo's data, 700 KB, under a header claiming the largest picture a JPEG
+    // can be: 24 GiB of coefficients.
+    QByteArray padded = progressive(65500, 65500);
+    padded.insert(padded.indexOf(QByteArray("\xFF\xC2", 2)),
+                  QByteArray("\xFF\xFE\xFF\xFF", 4) + QByteArray(65533, 'x'));
+    while (padded.size() < 700'000)
+        padded.insert(2, QByteArray("\xFF\xFE\xFF\xFF", 4) + QByteArray(65533, 'x'));
+    constexpr qint64 kGiB = 1024LL * 1024 * 1024;
     QTemporaryDir folder;
     const struct {
         const char* name;
         QByteArray bytes;
+        qint64 available;  // the memory the machine has free
         const char* reason;
     } bombs[] = {
-        {"bomba.gif", gif(40000, 40000), "la cabecera indica 40000 x 40000 píxeles"},
+        {"bomba.gif", gif(40000, 40000), 64 * kGiB, "la cabecera indica 40000 x 40000 píxeles"},
         // Qt's own reader refuses BMP headers over 16384 x 16384 before reading on.
-        {"bomba.bmp", bmp(40000, 40000), "los datos de la imagen están dañados"},
-        {"bomba.jpg", jpeg(40000, 40000), "la cabecera indica 40000 x 40000 píxeles"},
-        // Each side allowed, but 123 million pixels in all: 492 MB.
-        {"ancha.gif", gif(30000, 4100), "la cabecera indica 30000 x 4100 píxeles"},
-        {"ancha.bmp", bmp(30000, 4100), "la cabecera indica 30000 x 4100 píxeles"},
-        {"ancha.jpg", jpeg(30000, 4100), "la cabecera indica 30000 x 4100 píxeles"},
+        {"bomba.bmp", bmp(40000, 40000), 64 * kGiB, "los datos de la imagen están dañados"},
+        {"bomba.jpg", jpeg(40000, 40000), 64 * kGiB, "la cabecera indica 40000 x 40000 píxeles"},
+        // Data that cannot hold the picture claimed is refused whatever memory there is.
+        {"ancha.jpg", jpeg(30000, 4100), 64 * kGiB,
+         "4100 píxeles, más de lo que se admite (el archivo es demasiado pequeño"},
+        {"progresiva.jpg", padded, 64 * kGiB,
+         "65500 x 65500 píxeles, más de lo que se admite (el archivo es demasiado pequeño"},
+        // Each side allowed, 123 million pixels in all (492 MB): refused where that is more
+        // than the machine can give, with what it needs and what is free.
+        {"ancha.gif", gif(30000, 4100), kGiB / 2,
+         "mide 30000 x 4100 píxeles y convertirla necesita unos 470 MiB de memoria, pero ahora "
+         "hay 512 MiB libres y 256 MiB deben quedar para el sistema. Cierre otros programas"},
+        {"ancha.bmp", bmp(30000, 4100), kGiB / 2, "mide 30000 x 4100 píxeles y convertirla "},
     };
     for (const auto& bomb : bombs) {
         SCOPED_TRACE(bomb.name);
+        toolkit::setAvailableMemoryForTests(bomb.available);
         const QString path = folder.filePath(QString::fromLatin1(bomb.name));
         writeBytes(path, bomb.bytes);
         try {
@@ -243,9 +269,12 @@ TEST(LoaderLimits, HeadersClaimingHugePicturesAreRefusedBeforeAnyPixelMemoryIsTa
                 << failure.what();
         }
     }
+    toolkit::setAvailableMemoryForTests(-1);
+    EXPECT_GE(padded.size(), 700'000);
 }
 
-TEST(LoaderLimits, AJpegWiderThanIsDecodedWholeIsReadReducedUnlessItIsProgressive) {
+// A panorama wider than Qt's reader takes is read reduced, progressive or not.
+TEST(LoaderLimits, AJpegWiderThanIsDecodedWholeIsReadReduced) {
     QTemporaryDir folder;
     for (const bool progressive : {false, true}) {
         SCOPED_TRACE(progressive);
@@ -253,18 +282,48 @@ TEST(LoaderLimits, AJpegWiderThanIsDecodedWholeIsReadReducedUnlessItIsProgressiv
         QImageWriter writer(path, "jpeg");
         writer.setProgressiveScanWrite(progressive);
         ASSERT_TRUE(writer.write(quadrantPicture(33000, 64)));
-        try {
-            const toolkit::PictureRead read = toolkit::readPictureFile(path, QSize(1024, 2));
-            EXPECT_FALSE(progressive);
-            EXPECT_EQ(read.naturalSize, QSize(33000, 64));
-            EXPECT_EQ(read.image.size(), QSize(4125, 8));
-            // Even where the whole picture is asked for, only a reduction of it is decoded.
-            EXPECT_EQ(toolkit::readPictureFile(path).image.size(), QSize(16500, 32));
-        } catch (const toolkit::Failure& failure) {
-            EXPECT_TRUE(progressive) << failure.what();
-            EXPECT_TRUE(failure.reason().contains(QStringLiteral("no progresivos")))
-                << failure.what();
-        }
+        const toolkit::PictureRead read = toolkit::readPictureFile(path, QSize(1024, 2));
+        EXPECT_EQ(read.naturalSize, QSize(33000, 64));
+        EXPECT_EQ(read.image.size(), QSize(4125, 8));
+        // Even where the whole picture is asked for, only a reduction of it is decoded.
+        EXPECT_EQ(toolkit::readPictureFile(path).image.size(), QSize(16500, 32));
+    }
+}
+
+// What a picture is weighed by is what reading it takes, measured in a process of its own: not
+// less (pictures at once would take more than the budget), nor much more (cores left idle).
+TEST(LoaderLimits, TheMemoryEachRouteIsWeighedByIsWhatReadingTakes) {
+    const QImage photo = busyPicture(4000, 3000);
+    QTemporaryDir folder;
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        QSize atLeast;
+    } rows[] = {
+        {"camara.jpg", jpegBytes(photo, 92), QSize(1000, 750)},
+        {"progresiva.jpg", progressiveJpegBytes(photo), QSize(1000, 750)},
+        {"escaneo.bmp", bmpBytes(photo), QSize(500, 375)},
+        {"entera.bmp", bmpBytes(photo), QSize()},
+    };
+    constexpr qint64 kSlack = 6 * 1024 * 1024;  // the decoders' own buffers, the allocator's
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QString path = folder.filePath(QString::fromLatin1(row.name));
+        writeBytes(path, row.bytes);
+        QProcess process;
+        QStringList arguments{path};
+        if (row.atLeast.isValid())
+            arguments << QString::number(row.atLeast.width())
+                      << QString::number(row.atLeast.height());
+        process.start(QCoreApplication::applicationDirPath() + QStringLiteral("/decode_peak"),
+                      arguments);
+        ASSERT_TRUE(process.waitForFinished(60000));
+        ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        const QList<QByteArray> figures = process.readAllStandardOutput().trimmed().split(' ');
+        ASSERT_EQ(figures.size(), 2);
+        const qint64 planned = figures[0].toLongLong(), measured = figures[1].toLongLong();
+        EXPECT_LE(measured, planned + kSlack) << planned << " planned";
+        EXPECT_LE(planned, measured * 5 / 4 + kSlack) << measured << " measured";
     }
 }
 

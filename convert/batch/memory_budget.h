@@ -3,6 +3,8 @@
 #include <QtGlobal>
 #include <algorithm>
 
+#include "toolkit/pictures/memory_need.h"
+
 namespace convert {
 
 // The memory the pictures converted at once may take together. A job is taken up only once its
@@ -10,6 +12,13 @@ namespace convert {
 // budget, so it waits until it is alone and then runs. Not thread-safe: its owner locks.
 class MemoryBudget {
   public:
+    // A quarter of the memory available when the run starts, within 160 MiB and 4 GiB: on a
+    // desktop machine several large photos at once, on a small one few enough never to swap.
+    static qint64 forThisMachine() {
+        constexpr qint64 kMiB = 1024 * 1024;
+        return std::clamp(toolkit::memoryAvailableNow() / 4, 160 * kMiB, 4096 * kMiB);
+    }
+
     explicit MemoryBudget(qint64 bytes) : budget_(bytes) {}
 
     // What a job of this weight takes from the budget.

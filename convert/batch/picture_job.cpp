@@ -25,8 +25,8 @@ namespace {
 // reason to the outcome; the steps after it that depend on it are not taken.
 class Conversion {
   public:
-    Conversion(const PictureJob& job, Outputs& outputs, const std::atomic<bool>* cancelled)
-        : job_(job), outputs_(outputs), cancelled_(cancelled) {}
+    Conversion(const PictureJob& job, Outputs& outputs, const toolkit::DecodeRun& run)
+        : job_(job), outputs_(outputs), run_(run) {}
 
     PictureResult run(const std::function<void()>& beforeWriting) {
         PictureOutcome& outcome = result_.outcome;
@@ -68,8 +68,11 @@ class Conversion {
         // a fraction of its size. A file the decoder could read only in part must not pass
         // for a good picture. Its colours are converted once it is scaled, where the fewest
         // pixels are left.
-        toolkit::PictureRead read = toolkit::readPictureFile(
-            job_.source, job_.target.size(), toolkit::Colours::AsStored, cancelled_);
+        toolkit::DecodeRun run = run_;
+        run.besides =
+            memoryBesidesDecoding(job_.target.size(), job_.surface, !job_.jpegPath.isEmpty());
+        toolkit::PictureRead read = toolkit::readPictureFile(job_.source, job_.target.size(),
+                                                             toolkit::Colours::AsStored, run);
         if (!read.damage.isEmpty())
             throw toolkit::Failure(
                 QStringLiteral("No se puede leer la imagen «%1»: %2").arg(job_.entry, read.damage),
@@ -109,7 +112,7 @@ class Conversion {
 
     const PictureJob& job_;
     Outputs& outputs_;
-    const std::atomic<bool>* cancelled_;
+    const toolkit::DecodeRun& run_;
     QImage drawing_;
     PictureResult result_;
     toolkit::FileTime sourceTime_;
@@ -120,17 +123,21 @@ class Conversion {
 
 PictureResult convertPicture(const PictureJob& job, Outputs& outputs,
                              const std::function<void()>& beforeWriting,
-                             const std::atomic<bool>* cancelled) {
-    return Conversion(job, outputs, cancelled).run(beforeWriting);
+                             const toolkit::DecodeRun& run) {
+    return Conversion(job, outputs, run).run(beforeWriting);
 }
 
-qint64 pictureWeight(const toolkit::PictureHeader& header, QSize target, QSize surface, bool jpeg) {
+qint64 memoryBesidesDecoding(QSize target, QSize surface, bool jpeg) {
     const auto bytes = [](QSize size) { return qint64(size.width()) * size.height() * 4; };
     // The scratch BMP (3 bytes a pixel) lies in memory-backed storage where the system has it,
     // and the writer reads it whole into memory again.
     const qint64 scratch = jpeg ? 2 * (qint64(surface.width()) * surface.height() * 3) : 0;
-    return toolkit::planDecode(header, target).memoryBytes + bytes(target) + bytes(surface) +
-           scratch;
+    return bytes(target) + bytes(surface) + scratch;
+}
+
+qint64 pictureWeight(const toolkit::PictureHeader& header, QSize target, QSize surface, bool jpeg) {
+    return toolkit::planDecode(header, target).memoryBytes +
+           memoryBesidesDecoding(target, surface, jpeg);
 }
 
 }  // namespace convert

@@ -10,10 +10,7 @@
 #include <functional>
 
 #include "toolkit/pictures/color_profile.h"
-
-namespace toolkit {
-struct PictureHeader;
-}  // namespace toolkit
+#include "toolkit/pictures/picture_file.h"
 
 namespace convert {
 
@@ -66,13 +63,18 @@ struct PictureResult {
 // The expensive part of one picture: decode (no finer than the target needs), scale, paint into
 // a white surface, write the JPEG through a private scratch BMP and the writer, then the BMP.
 // `beforeWriting` is called once the surface is painted, before any file is written. Once
-// `cancelled` (if given) is set, a picture still being decoded is given up, not converted.
+// `run.cancelled` (if given) is set, a picture still being decoded is given up, not converted;
+// `run.moreMemory` is asked before a picture is decoded whole where its route gave up.
 PictureResult convertPicture(const PictureJob& job, Outputs& outputs,
                              const std::function<void()>& beforeWriting,
-                             const std::atomic<bool>* cancelled = nullptr);
+                             const toolkit::DecodeRun& run = {});
 
 // The memory converting a picture takes at its peak: what its decode route takes (see
-// planDecode), the scaled copy, the surface and, for a JPEG output, the scratch BMP.
+// planDecode), and what the job takes beside it (see memoryBesidesDecoding).
 qint64 pictureWeight(const toolkit::PictureHeader& header, QSize target, QSize surface, bool jpeg);
+
+// What a job takes beside the decoding: the scaled copy, the surface and, for a JPEG output, the
+// scratch BMP.
+qint64 memoryBesidesDecoding(QSize target, QSize surface, bool jpeg);
 
 }  // namespace convert

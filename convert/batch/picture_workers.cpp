@@ -63,22 +63,45 @@ void PictureWorkers::wait() {
 void PictureWorkers::waitForFinished(int job) {
     if (job < 0) return;
     std::unique_lock lock(mutex_);
+    if (finished_[job] != 0) return;
+    ++parked_;
+    jobsChanged_.notify_all();
     finishedChanged_.wait(lock, [&] { return finished_[job] != 0; });
+    --parked_;
 }
 
 int PictureWorkers::take(std::unique_lock<std::mutex>& lock, qint64& share) {
     int index = -1;
     jobsChanged_.wait(lock, [&] {
         if (cancelled_ || (complete_ && taken_ >= int(jobs_.size()))) return true;
-        if (taken_ >= int(jobs_.size())) return false;
+        if (taken_ >= int(jobs_.size()) || growing_ > 0) return false;
         // The next job in list order, once the memory it weighs is free.
         share = budget_.share(jobs_[taken_].weight);
         if (!budget_.fits(share)) return false;
         index = taken_++;
         return true;
     });
-    if (index >= 0) budget_.take(share);
+    if (index >= 0) {
+        budget_.take(share);
+        ++inFlight_;
+    }
     return index;
+}
+
+bool PictureWorkers::grow(qint64& share, qint64 extra) {
+    std::unique_lock lock(mutex_);
+    budget_.giveBack(share);
+    ++growing_;
+    jobsChanged_.notify_all();
+    const qint64 grown = budget_.share(share + extra);
+    // A job that waits for an earlier one to end cannot give its share back before that one
+    // has grown and ended: when only such jobs are left, the grown share is taken all the same.
+    jobsChanged_.wait(
+        lock, [&] { return cancelled_ || budget_.fits(grown) || inFlight_ == growing_ + parked_; });
+    --growing_;
+    if (!cancelled_) share = grown;
+    budget_.take(share);
+    return !cancelled_;
 }
 
 void PictureWorkers::record(int job, PictureResult result) {
@@ -110,8 +133,11 @@ void PictureWorkers::work() {
         try {
             // An earlier job with the same output names was taken up before this one, so
             // waiting for it cannot wait for ever.
+            toolkit::DecodeRun run;
+            run.cancelled = &cancelled_;
+            run.moreMemory = [&](qint64 extra) { return grow(share, extra); };
             result = convertPicture(
-                *taken, outputs_, [&] { waitForFinished(taken->follows); }, &cancelled_);
+                *taken, outputs_, [&] { waitForFinished(taken->follows); }, run);
         } catch (const std::exception& failure) {
             result.outcome.failures << failureReason(failure);
         }
@@ -127,6 +153,7 @@ void PictureWorkers::work() {
         {
             const std::lock_guard lock(mutex_);
             budget_.giveBack(share);
+            --inFlight_;
         }
         jobsChanged_.notify_all();
     }

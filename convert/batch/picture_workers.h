@@ -31,11 +31,9 @@ class PictureWorkers {
         std::function<void()> stopped;
     };
 
-    static constexpr qint64 kMemoryBudget = 160 * 1024 * 1024;
-
     // With `complete`, the jobs are all there is; otherwise add() brings more until finish().
     PictureWorkers(std::vector<PictureJob> jobs, Outputs& outputs, Events events,
-                   bool complete = true, qint64 memoryBudget = kMemoryBudget);
+                   bool complete = true, qint64 memoryBudget = MemoryBudget::forThisMachine());
     ~PictureWorkers();  // waits for the workers
 
     // Starts `threads` workers (at least one; with every job known, no more than there are).
@@ -61,6 +59,11 @@ class PictureWorkers {
     // The next job to take up, in list order, -1 when there is none left; waits for jobs to be
     // added and for the memory they weigh. Called with the lock held.
     int take(std::unique_lock<std::mutex>& lock, qint64& share);
+    // A job whose route gave up, its picture now to be decoded whole: its `share` grows by
+    // `extra`, within the budget. It waits, its share given back meanwhile (so that two such
+    // jobs never wait for each other) and ahead of jobs not yet taken, until the grown share
+    // fits; false when the run is cancelled meanwhile.
+    bool grow(qint64& share, qint64 extra);
     void waitForFinished(int job);
     // Records a job's end; its memory is given back only after the end is told.
     void record(int job, PictureResult result);
@@ -71,6 +74,11 @@ class PictureWorkers {
     Events events_;
     std::vector<std::thread> threads_;
     int taken_ = 0;
+    // Jobs taken and not yet given back; of them, those waiting in grow(), and those waiting
+    // for an earlier job to end.
+    int inFlight_ = 0;
+    int growing_ = 0;
+    int parked_ = 0;
     bool complete_;
     std::atomic<bool> cancelled_ = false;
     std::atomic<int> running_ = 0;

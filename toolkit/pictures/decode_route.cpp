@@ -26,11 +26,10 @@ JpegReduction fittingReduction(QSize stored, JpegReduction wanted) {
     return wanted;
 }
 
-// A JPEG's peak: its file, the coefficients a progressive decoder keeps (at full size, each a
-// 16-bit number), and the larger of the reduced decode and, where Qt's reader may take over,
-// the whole one. Inks are decoded and then turned into colours, and a picture turned a quarter
-// is copied: either holds the decoded pixels twice.
-qint64 jpegMemory(const PictureHeader& header, DecodeRoute route, QSize decoded) {
+// A JPEG's peak at `decoded` pixels: its file, the coefficients a progressive decoder keeps (at
+// full size, each a 16-bit number) and the decoded picture. Inks are decoded and then turned
+// into colours, and a picture turned a quarter is copied: either holds the decoded pixels twice.
+qint64 jpegMemory(const PictureHeader& header, QSize decoded) {
     const QSize stored = upright(header.naturalSize, header.transformation);
     const bool quarterTurn =
         header.transformation.testFlag(QImageIOHandler::TransformationRotate90);
@@ -40,11 +39,30 @@ qint64 jpegMemory(const PictureHeader& header, DecodeRoute route, QSize decoded)
     const qint64 coefficients = !header.keepsAllCoefficients  ? 0
                                 : header.coefficientBytes > 0 ? header.coefficientBytes
                                                               : unknown;
-    const qint64 reduced = pixelBytes(decoded) * (quarterTurn || components == 4 ? 2 : 1);
-    const qint64 whole = route == DecodeRoute::ReducedJpeg
-                             ? pixelBytes(header.naturalSize) * (quarterTurn ? 2 : 1)
-                             : 0;
-    return header.fileSize + coefficients + std::max(reduced, whole);
+    return header.fileSize + coefficients +
+           pixelBytes(decoded) * (quarterTurn || components == 4 ? 2 : 1);
+}
+
+void planJpeg(const PictureHeader& header, QSize atLeast, DecodePlan& plan) {
+    const QSize natural = header.naturalSize;
+    const bool large = !withinWholeDecodeBounds(natural.width(), natural.height());
+    plan.route = large ? DecodeRoute::ReducedJpegOnly : DecodeRoute::ReducedJpeg;
+    const QImageIOHandler::Transformations turn = header.transformation;
+    const QSize stored = upright(natural, turn);
+    plan.reduction = jpegReductionFor(stored, upright(atLeast, turn));
+    if (large) plan.reduction = fittingReduction(stored, plan.reduction);
+    plan.decodedSize = upright(reducedSize(stored, plan.reduction), turn);
+    plan.memoryBytes = jpegMemory(header, plan.decodedSize);
+    if (!large) plan.wholeMemoryBytes = jpegMemory(header, natural);
+}
+
+// The whole factor by which a BMP's rows may be averaged and still keep `atLeast` pixels each
+// way; 1 when the picture is not twice as large.
+int bmpFactor(QSize natural, QSize atLeast) {
+    if (!atLeast.isValid() || atLeast.isEmpty()) return 1;
+    const qint64 across = natural.width() / std::max(atLeast.width(), 1);
+    const qint64 down = natural.height() / std::max(atLeast.height(), 1);
+    return int(std::clamp<qint64>(std::min(across, down), 1, 1 << 15));
 }
 
 }  // namespace
@@ -53,24 +71,26 @@ DecodePlan planDecode(const PictureHeader& header, QSize atLeast) {
     DecodePlan plan;
     plan.decodedSize = header.naturalSize;
     const QSize natural = header.naturalSize;
+    // What Qt's reader takes: the file's bytes, read into memory whole, and the picture.
+    const qint64 whole = header.fileSize + pixelBytes(natural);
     if (header.format == "jpeg" && natural.isValid()) {
-        const bool large = !withinWholeDecodeBounds(natural.width(), natural.height());
-        plan.route = large ? DecodeRoute::ReducedJpegOnly : DecodeRoute::ReducedJpeg;
-        const QImageIOHandler::Transformations turn = header.transformation;
-        const QSize stored = upright(natural, turn);
-        plan.reduction = jpegReductionFor(stored, upright(atLeast, turn));
-        if (large) plan.reduction = fittingReduction(stored, plan.reduction);
-        plan.decodedSize = upright(reducedSize(stored, plan.reduction), turn);
-        plan.memoryBytes = jpegMemory(header, plan.route, plan.decodedSize);
+        planJpeg(header, atLeast, plan);
     } else if (header.format == "jpeg") {
         plan.memoryBytes = header.fileSize;
     } else if (header.format == "bmp" && header.os2ShortPalette) {
         // The file's bytes and the rewritten copy of them, then the picture.
         plan.route = DecodeRoute::Os2Bitmap;
         plan.memoryBytes = 2 * header.fileSize + pixelBytes(natural);
+        plan.wholeMemoryBytes = whole;
+    } else if (const int factor = bmpFactor(natural, atLeast);
+               header.format == "bmp" && header.plainBmpRows && factor > 1) {
+        plan.route = DecodeRoute::ReducedBmp;
+        plan.reduction = {1, factor};
+        plan.decodedSize = reducedSize(natural, plan.reduction);
+        plan.memoryBytes = header.fileSize + pixelBytes(plan.decodedSize);
+        plan.wholeMemoryBytes = whole;
     } else {
-        // Its bytes, read into memory whole, and the picture.
-        plan.memoryBytes = header.fileSize + pixelBytes(natural);
+        plan.memoryBytes = whole;
     }
     return plan;
 }

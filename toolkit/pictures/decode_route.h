@@ -17,6 +17,9 @@ enum class DecodeRoute {
     // A JPEG larger than what is decoded whole: only ever reduced, refused where TurboJPEG does
     // not take it.
     ReducedJpegOnly,
+    // A BMP of plain rows (8, 24 or 32 bits, uncompressed) far larger than the target: its rows
+    // averaged in blocks as they are read, by a whole factor; Qt's reader where that fails.
+    ReducedBmp,
     // An OS/2 bitmap with a short palette, its header rewritten for Qt's reader; Qt's reader
     // on the file as it is where that fails.
     Os2Bitmap,
@@ -26,16 +29,18 @@ enum class DecodeRoute {
 
 struct DecodePlan {
     DecodeRoute route = DecodeRoute::Whole;
-    // The JPEG routes' reduction of each side; 1/1 for the others.
+    // The reduced routes' reduction of each side; 1/1 for the others.
     JpegReduction reduction;
     // The picture the route gives, upright; not valid when the header tells no size.
     QSize decodedSize;
-    // The most memory the decoding itself takes, in bytes, on this route or any it may end in:
-    // a JPEG's file (it is decoded from memory), the decoded pixels (and the copy made while
-    // turning them upright), for a JPEG whose decoder keeps all its coefficients those of the
-    // whole picture whatever the reduction, and for a JPEG that Qt's reader may read whole the
-    // whole picture's pixels. 0 for pixels when the header tells no size.
+    // The most memory the decoding itself takes on this route, in bytes: the file (it is decoded
+    // from memory), the decoded pixels (and the copy made while turning them upright), and for a
+    // JPEG whose decoder keeps all its coefficients those of the whole picture whatever the
+    // reduction. 0 for pixels when the header tells no size.
     qint64 memoryBytes = 0;
+    // What the decoding takes where the route gives up and Qt's reader decodes the file whole
+    // (asked for again then); 0 where that never happens.
+    qint64 wholeMemoryBytes = 0;
 };
 
 // The route readPictureFile(path, atLeast, ...) takes for a file with this header: reduced, for

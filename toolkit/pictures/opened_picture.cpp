@@ -7,6 +7,7 @@
 #include "toolkit/pictures/formats/byte_order.h"
 #include "toolkit/pictures/formats/jpeg_segments.h"
 #include "toolkit/pictures/os2_bitmap.h"
+#include "toolkit/pictures/reduced_bmp.h"
 #include "toolkit/system/file_errors.h"
 
 #ifdef Q_OS_UNIX
@@ -41,7 +42,7 @@ QString readerReason(const QImageReader& reader) {
 }
 
 bool withinWholeDecodeBounds(qint64 w, qint64 h) {
-    return w <= kMaxPictureSide && h <= kMaxPictureSide && w * h <= kMaxPicturePixels;
+    return w <= kMaxPictureSide && h <= kMaxPictureSide;
 }
 
 QSize upright(QSize stored, QImageIOHandler::Transformations transformation) {
@@ -52,10 +53,11 @@ QSize upright(QSize stored, QImageIOHandler::Transformations transformation) {
 namespace {
 
 void allowLargePhotos() {
-    // Qt's default allocation limit (128 MB) refuses ordinary 40-megapixel photos. The header
-    // check below is what keeps dimension bombs out; this limit only backs it up.
+    // Qt's default allocation limit (128 MB) refuses ordinary 40-megapixel photos. What a picture
+    // may take is judged by the memory it needs against what the machine has (checkMemoryNeed),
+    // before any reader is given it.
     static const bool done = [] {
-        QImageReader::setAllocationLimit(int(kMaxPicturePixels * 4 / (1024 * 1024)) + 16);
+        QImageReader::setAllocationLimit(0);
         return true;
     }();
     (void)done;
@@ -112,12 +114,11 @@ QSize checkClaimedSize(const QString& path, QSize claimed) {
     return QSize(int(w), int(h));
 }
 
-// A JPEG's claimed size beyond what is decoded whole. A dimension bomb is told from a big photo
-// by its data: entropy-coded data spends at least about a bit on every 8 x 8 block of the
-// brightness, so a file smaller than that cannot hold the picture its header claims, and is
-// refused before any decoding. A big photo is then read reduced, if it can be a few rows at a
-// time.
-void checkLargeJpeg(const QString& path, qint64 w, qint64 h, const PictureHeader& header) {
+// A JPEG's claimed size. A dimension bomb is told from a big photo by its data: entropy-coded
+// data spends at least a bit on every 8 x 8 block of every colour, so a file smaller than that
+// cannot hold the picture its header claims, and is refused before any decoding (which would
+// take the memory first). Small claims cost little and are left to the decoders.
+void checkJpegClaim(const QString& path, qint64 w, qint64 h, const PictureHeader& header) {
     const auto tooLarge = [&](const QString& why) {
         refusePicture(
             path, QStringLiteral("la cabecera indica %1 x %2 píxeles, más de lo que se admite%3")
@@ -126,11 +127,13 @@ void checkLargeJpeg(const QString& path, qint64 w, qint64 h, const PictureHeader
                       .arg(why));
     };
     if (w > kMaxJpegSide || h > kMaxJpegSide) tooLarge(QString());
+    constexpr qint64 kSmallClaim = 64 * 1024;  // blocks: 4 megapixels of brightness
     const qint64 blocks = ((w + 7) / 8) * ((h + 7) / 8);
-    if (header.fileSize < blocks / 8)
+    // A progressive decoder's coefficients: 128 bytes for each block of each colour.
+    const qint64 allBlocks = header.keepsAllCoefficients ? header.coefficientBytes / 128 : 0;
+    if ((blocks >= kSmallClaim && header.fileSize < blocks / 8) ||
+        (allBlocks >= kSmallClaim && header.fileSize < allBlocks / 8))
         tooLarge(QStringLiteral(" (el archivo es demasiado pequeño para contenerlos)"));
-    if (header.keepsAllCoefficients)
-        tooLarge(QStringLiteral(" (a este tamaño solo se leen los JPG no progresivos)"));
 }
 
 }  // namespace
@@ -192,6 +195,7 @@ void OpenedPicture::readLayout(QFile& file, Reading reading) {
         const qint64 rowsAt = readBmpHeader(data(), size()).rowsAt;
         if (rowsAt > size()) readUpTo(file, bytes, std::min(header.fileSize, rowsAt));
         header.os2ShortPalette = hasShortOs2Palette(data(), size());
+        header.plainBmpRows = hasPlainBmpRows(readBmpHeader(data(), size()));
     }
 }
 
@@ -208,14 +212,9 @@ void OpenedPicture::readSize(const QString& path) {
     if (claimed.width() == -1 && claimed.height() == -1) return;
     const qint64 w = qAbs(qint64(claimed.width())), h = qAbs(qint64(claimed.height()));
     // A JPEG beyond what is decoded whole: it is only ever decoded reduced.
-    const bool large = header.format == "jpeg" && w > 0 && h > 0 && !withinWholeDecodeBounds(w, h);
-    if (large) checkLargeJpeg(path, w, h, header);
-    if (header.format == "jpeg" && header.keepsAllCoefficients &&
-        header.coefficientBytes > kMaxCoefficientBytes)
-        refusePicture(path, QStringLiteral("es un JPG progresivo de %1 x %2 píxeles y leerlo "
-                                           "tomaría más memoria de la que se admite")
-                                .arg(w)
-                                .arg(h));
+    const bool jpeg = header.format == "jpeg" && w > 0 && h > 0;
+    if (jpeg) checkJpegClaim(path, w, h, header);
+    const bool large = jpeg && !withinWholeDecodeBounds(w, h);
     const QSize whole = large ? QSize(int(w), int(h)) : checkClaimedSize(path, claimed);
     header.transformation = reader.transformation();
     header.naturalSize = upright(whole, header.transformation);

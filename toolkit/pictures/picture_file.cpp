@@ -9,8 +9,10 @@
 #include "toolkit/pictures/color_profile.h"
 #include "toolkit/pictures/decode_route.h"
 #include "toolkit/pictures/formats/jpeg_segments.h"
+#include "toolkit/pictures/memory_need.h"
 #include "toolkit/pictures/opened_picture.h"
 #include "toolkit/pictures/os2_bitmap.h"
+#include "toolkit/pictures/reduced_bmp.h"
 #include "toolkit/pictures/scaled_jpeg.h"
 
 namespace toolkit {
@@ -78,19 +80,33 @@ QImage decodedByReader(const QString& path, OpenedPicture& opened,
     return picture;
 }
 
+// Where the planned route gave up, Qt's reader decodes the file whole: what that takes is judged
+// against the machine, and asked of the run, again.
+void weighWholeAgain(const QString& path, const OpenedPicture& opened, const DecodePlan& plan,
+                     const DecodeRun& run) {
+    checkMemoryNeed(path, opened.header.naturalSize, plan.wholeMemoryBytes + run.besides);
+    const qint64 extra = plan.wholeMemoryBytes - plan.memoryBytes;
+    if (extra > 0 && run.moreMemory && !run.moreMemory(extra))
+        refuseOnEnd(path, JpegDecodeEnd::Cancelled);
+}
+
 // The picture by the plan's route, or by Qt's reader whole where the route ends there.
 QImage decoded(const QString& path, OpenedPicture& opened, const DecodePlan& plan,
-               const EmbeddedProfile& profile, const std::atomic<bool>* cancelled) {
+               const EmbeddedProfile& profile, const DecodeRun& run) {
     QImage picture;
     const bool jpeg =
         plan.route == DecodeRoute::ReducedJpeg || plan.route == DecodeRoute::ReducedJpegOnly;
-    if (jpeg) picture = decodedReduced(path, opened, plan, profile, cancelled);
+    if (jpeg) picture = decodedReduced(path, opened, plan, profile, run.cancelled);
+    if (plan.route == DecodeRoute::ReducedBmp)
+        picture = readBmpReduced(opened.data(), opened.size(), plan.reduction.denom);
     if (plan.route == DecodeRoute::Os2Bitmap)
         picture = readOs2BitmapWithShortPalette(opened.data(), opened.size());
     // A large JPEG is never decoded whole: what the reduced decoder refuses stays refused.
     if (picture.isNull() && plan.route == DecodeRoute::ReducedJpegOnly)
         refusePicture(path, QStringLiteral("los datos de la imagen están dañados o no se admiten"));
-    if (picture.isNull()) picture = decodedByReader(path, opened, cancelled);
+    if (picture.isNull() && plan.route != DecodeRoute::Whole)
+        weighWholeAgain(path, opened, plan, run);
+    if (picture.isNull()) picture = decodedByReader(path, opened, run.cancelled);
     return picture;
 }
 
@@ -102,12 +118,20 @@ PictureRead readPictureFile(const QString& path) {
 
 PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
                             const std::atomic<bool>* cancelled) {
+    DecodeRun run;
+    run.cancelled = cancelled;
+    return readPictureFile(path, atLeast, colours, run);
+}
+
+PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
+                            const DecodeRun& run) {
     OpenedPicture opened(path, Reading::Whole);
     const DecodePlan plan = planDecode(opened.header, atLeast);
+    checkMemoryNeed(path, opened.header.naturalSize, plan.memoryBytes + run.besides);
     PictureRead read;
     read.naturalSize = opened.header.naturalSize;
     const EmbeddedProfile profile = opened.lookInto(embeddedProfile);
-    read.image = decoded(path, opened, plan, profile, cancelled);
+    read.image = decoded(path, opened, plan, profile, run);
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
 
     // Colours as the file means them, at the size decoded (no finer than the target needs).

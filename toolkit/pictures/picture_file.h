@@ -5,24 +5,21 @@
 #include <QSize>
 #include <QString>
 #include <atomic>
+#include <functional>
 
 #include "toolkit/pictures/color_profile.h"
 
 namespace toolkit {
 
-// Pictures larger than this are refused from their header, before any pixel memory is taken:
-// a damaged or hostile file must not be able to claim gigabytes.
+// What Qt's readers and painter take: a picture with a longer side is never decoded whole. What
+// else bounds a picture is the memory it needs (see checkMemoryNeed).
 inline constexpr int kMaxPictureSide = 32767;
+// The largest drawing the frame may ask for (the size handles go as far as 32767 x 32767).
 inline constexpr qint64 kMaxPicturePixels = 120'000'000;
-// A JPEG is decoded no finer than its target needs, so one beyond those bounds is read as long
-// as its reduced decode is within them, up to the format's own limit. Its data must be able to
-// hold what its header claims, and it must be decodable a few rows at a time (one scan of all
-// its colours, as cameras write): a progressive one keeps all its coefficients at once.
+// A JPEG is decoded no finer than its target needs, so one beyond that side is read as long as
+// its reduced decode is within it, up to the format's own limit. Its data must be able to hold
+// what its header claims.
 inline constexpr int kMaxJpegSide = 65500;
-// A JPEG whose decoder must hold all its coefficients at once (a progressive one) is read only
-// while they take no more than this: a 48-megapixel photo with its colours halved both ways, or
-// a 32-megapixel one with them whole.
-inline constexpr qint64 kMaxCoefficientBytes = 192LL * 1024 * 1024;
 
 // A picture as read from its file. Decoders go on over a file that is cut short and fill in
 // what is missing; `damage` then says, in Spanish, what is wrong with the file (empty when the
@@ -55,8 +52,10 @@ struct PictureHeader {
     int components = 0;
     bool keepsAllCoefficients = false;
     qint64 coefficientBytes = 0;  // what holding them all takes; 0 where not known
-    // A BMP: an OS/2 bitmap with a short palette, read with its header rewritten.
+    // A BMP: an OS/2 bitmap with a short palette, read with its header rewritten; a large one of
+    // plain rows, which may be averaged as its rows are read (see hasPlainBmpRows).
     bool os2ShortPalette = false;
+    bool plainBmpRows = false;
 };
 
 // Reads and checks the header as readPictureFile does, raising the same Failures for a file
@@ -68,14 +67,32 @@ PictureHeader readPictureHeader(const QString& path);
 // picture can be made of it at all.
 PictureRead readPictureFile(const QString& path);
 
+// What the run a picture is decoded for adds to the decoding.
+struct DecodeRun {
+    // Once set, the decoding stops within a fraction of a second and the file is refused as not
+    // read.
+    const std::atomic<bool>* cancelled = nullptr;
+    // Memory the caller takes beside the decoding (the scaled copy, the surface, the output),
+    // counted in what the picture needs.
+    qint64 besides = 0;
+    // Asked for `extra` bytes more before Qt's reader decodes the file whole where the planned
+    // route gave up; waits until they are given, and says false when the run was cancelled
+    // meanwhile. Null: nothing is asked.
+    std::function<bool(qint64 extra)> moreMemory;
+};
+
 // As readPictureFile, but the picture may be decoded reduced as long as it keeps at least
 // `atLeast` pixels each way (upright), or its whole size when smaller: a JPEG is then decoded
 // at the decoder's own reduced scale, far faster and in far less memory than whole. The natural
 // size is the whole picture's all the same.
 // Once `cancelled` (if given) is set, the decoding stops within a fraction of a second and the
 // file is refused as not read.
+// A picture that needs more memory than the machine can give it is refused before it is
+// decoded, with what it needs and what is free (checkMemoryNeed).
 PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours = Colours::Srgb,
                             const std::atomic<bool>* cancelled = nullptr);
+PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
+                            const DecodeRun& run);
 
 // The picture of readPictureFile, whole or not: enough for showing it.
 QImage loadPictureFile(const QString& path);
