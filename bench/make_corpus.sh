@@ -4,6 +4,9 @@
 # 8 GIFs and 8 BMPs (24-bit) of 2000 x 1500. FOLDER-p3 then holds the same pictures with every
 # photo tagged Display P3 (the profile added to its bytes, the picture data untouched), as a
 # phone writes them, when the shared profiles are there.
+# Beside them, the sets of photos people have now, each in a folder of its own (see camera_sets
+# below): FOLDER-24mp, 16 baseline camera photos of 6000 x 4000; FOLDER-48mp, 6 progressive photos
+# of 8000 x 6000 with their colour kept whole (4:4:4), as optimisers and export dialogs write.
 # Usage: bench/make_corpus.sh FOLDER
 set -euo pipefail
 folder=${1:?folder}
@@ -52,3 +55,49 @@ for name in sorted(os.listdir(source)):
 PYTHON
   touch "$tagged/.complete-v1"
 fi
+
+# A photo-like picture of WIDTH x HEIGHT: a fractal landscape of colour, grain, and a few hard
+# edges (shapes of flat colour), so that its data is as large as a camera's.
+camera_photo() {
+  local seed=$1 width=$2 height=$3 output=$4
+  shift 4
+  local shapes=() i
+  for i in 1 2 3; do
+    local x=$(((seed * 37 + i * 1291) % width)) y=$(((seed * 53 + i * 877) % height))
+    local r=$((width / (6 + i)))
+    shapes+=(-fill "rgb($(((seed * i * 71) % 256)),$(((seed + i) * 43 % 256)),$((i * 97 % 256)))"
+      -draw "polygon $x,$y $((x + r)),$((y + r / 3)) $((x + r / 2)),$((y + r))")
+  done
+  convert -seed "$seed" -size "$((width / 5))x$((height / 5))" plasma:fractal -blur 0x1 \
+    -resize "${width}x${height}!" "${shapes[@]}" -attenuate 0.4 +noise Gaussian "$@" "$output"
+}
+export -f camera_photo
+
+# What a 24-megapixel camera writes: baseline, colour halved both ways, quality 92.
+camera_24mp() {
+  camera_photo "$(($1 * 104729 + 3))" 6000 4000 "$2/camara$(printf %02d "$1").jpg" \
+    -sampling-factor 2x2 -quality 92
+}
+# A 48-megapixel photo saved progressive with its colour whole, quality 92.
+progressive_48mp() {
+  camera_photo "$(($1 * 7907 + 11))" 8000 6000 "$2/progresiva$(printf %02d "$1").jpg" \
+    -sampling-factor 1x1 -interlace JPEG -quality 92
+}
+export -f camera_24mp progressive_48mp
+
+# One set: FOLDER-SUFFIX holds COUNT pictures made by MAKER, once.
+camera_set() {
+  local suffix=$1 count=$2 maker=$3
+  local set="$folder-$suffix"
+  [[ -f $set/.complete-v1 ]] && return
+  echo "Generando las fotos de $set (una sola vez)…" >&2
+  mkdir -p "$set"
+  seq 1 "$count" | xargs -P "$(nproc)" -I{} bash -c "$maker {} '$set'"
+  touch "$set/.complete-v1"
+}
+
+camera_sets() {
+  camera_set 24mp 16 camera_24mp
+  camera_set 48mp 6 progressive_48mp
+}
+camera_sets

@@ -7,7 +7,9 @@ Every tool converts the same pictures to 1024 pixels wide, JPEG quality 90, prog
 run N times (at least 3); the table gives the median wall time, the CPU time (user + system) and
 the peak resident memory of that median run, and each tool's wall time as a multiple of
 Velaria's. Then the quality of each output is checked (quality.py), and memory on a folder of
-500 pictures.
+500 pictures. Then each set of the photos people have now (CAMERA_SETS, made beside the corpus by
+bench/make_corpus.sh) is timed against vipsthumbnail and the two-process TurboJPEG loop, in rounds
+of its own.
 """
 import argparse
 import os
@@ -50,10 +52,15 @@ def main():
     parser.add_argument("build")
     parser.add_argument("corpus")
     parser.add_argument("--runs", type=int, default=3)
+    parser.add_argument("--sets-only", action="store_true",
+                        help="time only the sets of photos people have")
     args = parser.parse_args()
     runs = max(3, args.runs)
     build = os.path.abspath(args.build)
     corpus = os.path.abspath(args.corpus)
+    if args.sets_only:
+        camera_sets(build, corpus, runs)
+        return 0
     pictures = sorted(os.path.join(corpus, n) for n in os.listdir(corpus) if not n.startswith("."))
     count = len(pictures)
     tagged = corpus.rstrip("/") + "-p3"
@@ -140,7 +147,69 @@ def main():
     print(f"\n500 pictures: {wall:.1f} s, {500 / wall:.1f} pictures/s, peak {peak:.0f} MiB "
           f"(64 pictures: {results['Velaria (JPG)'][2]:.0f} MiB)")
     shutil.rmtree(work, ignore_errors=True)
+    camera_sets(build, corpus, runs)
     return quality.returncode
+
+
+def rounds(tools, runs):
+    """Each tool once per round, RUNS rounds; the median run of each (wall, CPU, peak)."""
+    samples = {name: [] for name, _ in tools}
+    for _ in range(runs):
+        for name, commands in tools:
+            samples[name].append(measure(commands()))
+    return {name: sorted(taken)[len(taken) // 2] for name, taken in samples.items()}
+
+
+def camera_set(build, folder, title, goals, runs):
+    """Times one set of photos; prints its table and whether it meets its goals."""
+    pictures = sorted(os.path.join(folder, n) for n in os.listdir(folder) if not n.startswith("."))
+    work = tempfile.mkdtemp(prefix="velaria-bench-set-")
+    bench = os.path.join(build, "bench", "velaria_bench")
+    pipeline = os.path.join(build, "bench", "turbojpeg_pipeline")
+    out = {name: os.path.join(work, name) for name in ("velaria", "vips", "turbo")}
+    tools = [
+        ("Velaria (JPG)", lambda: [[bench, folder, fresh(out["velaria"])]]),
+        ("vipsthumbnail -s 1024x", lambda: [[
+            "vipsthumbnail", "-s", "1024x",
+            "-o", os.path.join(fresh(out["vips"]), "%s.jpg[Q=90,interlace]")] + pictures]),
+        ("TurboJPEG pipeline 4:4:4, 2 processes", lambda: [
+            [pipeline, "--444", fresh(out["turbo"])] + pictures[0::2],
+            [pipeline, "--444", out["turbo"]] + pictures[1::2]]),
+    ]
+    results = rounds(tools, runs)
+    velaria = results["Velaria (JPG)"]
+    print(f"\n{title}: {len(pictures)} pictures to 1024 pixels wide; median of {runs} runs\n")
+    print(f"| {'tool':<37} | wall s | CPU s | CPU / wall | peak MiB | x Velaria |")
+    print(f"|{'-' * 39}|-------:|------:|-----------:|---------:|----------:|")
+    for name, (wall, cpu, peak) in results.items():
+        print(f"| {name:<37} | {wall:6.2f} | {cpu:5.2f} | {cpu / wall:10.2f} | {peak:8.0f} | "
+              f"{wall / velaria[0]:9.2f} |")
+    met = [(goal, check(velaria, results)) for goal, check in goals]
+    print("\nGoals: " + "; ".join(f"{g} {'yes' if ok else 'NO'}" for g, ok in met))
+    shutil.rmtree(work, ignore_errors=True)
+
+
+# The photos people have now, each set in CORPUS-SUFFIX: (suffix, title, goals), a goal being
+# (what it says, check(Velaria's (wall, CPU, peak), every tool's)).
+LOOP = "TurboJPEG pipeline 4:4:4, 2 processes"
+VIPS = "vipsthumbnail -s 1024x"
+CAMERA_SETS = [
+    ("24mp", "24-megapixel baseline camera photos", [
+        ("every core busy (CPU >= 1.7 x wall)", lambda v, r: v[1] >= 1.7 * v[0]),
+        ("<= 1.0 x the two-process TurboJPEG loop", lambda v, r: v[0] <= r[LOOP][0]),
+        ("<= 0.5 x vipsthumbnail", lambda v, r: v[0] <= 0.5 * r[VIPS][0]),
+    ]),
+    ("48mp", "48-megapixel progressive 4:4:4 photos", [
+        ("peak memory <= 1.2 x vipsthumbnail's", lambda v, r: v[2] <= 1.2 * r[VIPS][2]),
+    ]),
+]
+
+
+def camera_sets(build, corpus, runs):
+    for suffix, title, goals in CAMERA_SETS:
+        folder = corpus.rstrip("/") + "-" + suffix
+        if os.path.isdir(folder):
+            camera_set(build, folder, title, goals, runs)
 
 
 if __name__ == "__main__":

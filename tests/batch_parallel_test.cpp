@@ -327,6 +327,37 @@ TEST(ParallelRun, PicturesHeavierThanHalfTheMemoryBudgetAreConvertedOneAtATime) 
     for (int i = 0; i < 6; ++i) EXPECT_EQ(workers.outcome(i).written, 1) << i;
 }
 
+// A picture whose reduced decode gives up (a file cut short) asks the budget for its whole
+// decode even while the job after it, of the same name, holds its share waiting for it to end.
+TEST(ParallelRun, AJobThatMustDecodeWholeGrowsItsShareEvenWhileTheNextWaitsForIt) {
+    Engine engine;
+    QTemporaryDir source;
+    const QByteArray busy = jpegBytes(busyPicture(1600, 1200));
+    const struct {
+        const char* entry;
+        QByteArray bytes;
+    } pictures[] = {{"a.jpg", busy.left(busy.size() * 2 / 3)},
+                    {"a.gif", gifBytes(quadrantPicture(80, 60), {Qt::red, Qt::blue})}};
+    std::vector<convert::PictureJob> jobs;
+    for (const auto& picture : pictures) {
+        convert::PictureJob job;
+        job.entry = QString::fromLatin1(picture.entry);
+        job.source = source.filePath(job.entry);
+        writeBytes(job.source, picture.bytes);
+        job.surface = QSize(40, 30);
+        job.target = QRect(0, 0, 40, 30);
+        job.jpegPath = engine.program.file(QStringLiteral("DestinoJPG/a.jpg"));
+        job.weight = 500;  // of a budget of 1000
+        job.follows = int(jobs.size()) - 1;
+        jobs.push_back(std::move(job));
+    }
+    convert::PictureWorkers workers(std::move(jobs), engine.outputs, {}, true, 1000);
+    workers.start(2);
+    workers.wait();
+    EXPECT_FALSE(workers.outcome(0).loaded);  // cut short
+    EXPECT_EQ(workers.outcome(1).written, 1);
+}
+
 // "Cancelar" gives up the picture being decoded: no output for it, and it says so.
 TEST(ParallelRun, ACancelStopsTheDecodeUnderWayAndThatPictureIsNotConverted) {
     Engine engine;
