@@ -23,6 +23,7 @@
 #include "support/qt_printers.h"
 #include "toolkit/common/failure.h"
 #include "toolkit/pictures/exif_date.h"
+#include "toolkit/pictures/memory_need.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/system/available_memory.h"
 #include "toolkit/system/jpeg_writer.h"
@@ -211,19 +212,18 @@ TEST(LoaderLimits, HeadersClaimingHugePicturesAreRefusedBeforeAnyPixelMemoryIsTa
         le16(bytes, 22, height);
         return bytes;
     };
-    const auto jpeg = [&](int width, int height) {
-        QByteArray bytes = jpegBytes(quadrantPicture(8, 8));
-        const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC0", 2));
+    // A baseline JPEG's frame header (SOF0), or a progressive one's (SOF2).
+    const auto framed = [&](QByteArray bytes, char frameMarker, int width, int height) {
+        const qsizetype frame = bytes.indexOf(QByteArray("\xFF", 1) + frameMarker);
         be16(bytes, int(frame) + 5, height);
         be16(bytes, int(frame) + 7, width);
         return bytes;
     };
+    const auto jpeg = [&](int width, int height) {
+        return framed(jpegBytes(quadrantPicture(8, 8)), '\xC0', width, height);
+    };
     const auto progressive = [&](int width, int height) {
-        QByteArray bytes = progressiveJpegBytes(quadrantPicture(8, 8));
-        const qsizetype frame = bytes.indexOf(QByteArray("\xFF\xC2", 2));
-        be16(bytes, int(frame) + 5, height);
-        be16(bytes, int(frame) + 7, width);
-        return bytes;
+        return framed(progressiveJpegBytes(quadrantPicture(8, 8)), '\xC2', width, height);
     };
     // A progressive photo's data, 700 KB, under a header claiming the largest picture a JPEG
     // can be: 24 GiB of coefficients.
@@ -328,7 +328,10 @@ TEST(LoaderLimits, TheMemoryEachRouteIsWeighedByIsWhatReadingTakes) {
 }
 
 TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
-    // The colour profile and photo date fuzzers' inputs are pictures too, read the same way.
+    // The colour profile and photo date fuzzers' inputs are pictures too, read the same way, on
+    // the machine the fuzzer stands in.
+    constexpr qint64 kAvailable = 1024LL * 1024 * 1024;
+    toolkit::setAvailableMemoryForTests(kAvailable);
     QTemporaryDir folder;
     int replayed = 0;
     for (const char* target : {"fuzz_picture_file", "fuzz_color_profile", "fuzz_photo_date"}) {
@@ -347,13 +350,13 @@ TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
             try {
                 const toolkit::PictureRead read = toolkit::readPictureFile(path);
                 EXPECT_FALSE(read.image.isNull());
-                EXPECT_LE(qint64(read.image.width()) * read.image.height(),
-                          toolkit::kMaxPicturePixels);
+                EXPECT_LE(read.image.sizeInBytes(), toolkit::memoryForOnePicture(kAvailable));
             } catch (const toolkit::Failure& failure) {
                 EXPECT_FALSE(failure.reason().isEmpty());
             }
         }
     }
+    toolkit::setAvailableMemoryForTests(-1);
     EXPECT_GE(replayed, 2);
 }
 
