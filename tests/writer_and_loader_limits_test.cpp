@@ -293,6 +293,9 @@ TEST(LoaderLimits, AJpegWiderThanIsDecodedWholeIsReadReduced) {
 // What a picture is weighed by is what reading it takes, measured in a process of its own: not
 // less (pictures at once would take more than the budget), nor much more (cores left idle).
 TEST(LoaderLimits, TheMemoryEachRouteIsWeighedByIsWhatReadingTakes) {
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "the sanitizer's shadow and quarantine would be counted as the decoder's";
+#endif
     const QImage photo = busyPicture(4000, 3000);
     QTemporaryDir folder;
     const struct {
