@@ -255,6 +255,9 @@ TEST(LoaderLimits, HeadersClaimingHugePicturesAreRefusedBeforeAnyPixelMemoryIsTa
          "mide 30000 x 4100 píxeles y convertirla necesita unos 470 MiB de memoria, pero ahora "
          "hay 512 MiB libres y 256 MiB deben quedar para el sistema. Cierre otros programas"},
         {"ancha.bmp", bmp(30000, 4100), kGiB / 2, "mide 30000 x 4100 píxeles y convertirla "},
+        // A file larger than that is refused before it is read (1 MiB may be taken here).
+        {"grande.bmp", bmpBytes(quadrantPicture(1000, 700)), kGiB / 4 + (1 << 20),
+         "convertirla necesita unos 3 MiB de memoria, pero ahora hay 257 MiB libres"},
     };
     for (const auto& bomb : bombs) {
         SCOPED_TRACE(bomb.name);

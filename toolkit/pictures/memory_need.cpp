@@ -33,13 +33,16 @@ qint64 memoryForOnePicture(qint64 available) {
 void checkMemoryNeed(const QString& path, QSize size, qint64 need) {
     const qint64 available = memoryAvailableNow();
     if (need <= memoryForOnePicture(available)) return;
-    refusePicture(path, QStringLiteral("la imagen mide %1 x %2 píxeles y convertirla necesita unos "
-                                       "%3 MiB de memoria, pero ahora hay %4 MiB libres y %5 MiB "
-                                       "deben quedar para el sistema. Cierre otros programas y "
-                                       "vuelva a intentarlo, o reduzca antes la imagen con otro "
-                                       "programa")
-                            .arg(size.width())
-                            .arg(size.height())
+    // The size where it is known (a file's bytes are weighed before its header is read).
+    const QString picture = size.isValid() ? QStringLiteral("la imagen mide %1 x %2 píxeles y ")
+                                                 .arg(size.width())
+                                                 .arg(size.height())
+                                           : QString();
+    refusePicture(path, QStringLiteral("%1convertirla necesita unos %2 MiB de memoria, pero ahora "
+                                       "hay %3 MiB libres y %4 MiB deben quedar para el sistema. "
+                                       "Cierre otros programas y vuelva a intentarlo, o reduzca "
+                                       "antes la imagen con otro programa")
+                            .arg(picture)
                             .arg(inMiB(need))
                             .arg(available / kMiB)
                             .arg(inMiB(memoryMargin(available))));

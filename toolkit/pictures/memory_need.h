@@ -15,9 +15,9 @@ qint64 memoryAvailableNow();
 // What one picture may take when it is converted alone: the memory available less the margin.
 qint64 memoryForOnePicture(qint64 available);
 
-// Refuses the picture at `path`, of `size` pixels (upright), with a message that says what it
-// needs, what is free and what the user can do, when `need` bytes are more than one picture
-// may take now.
+// Refuses the picture at `path`, of `size` pixels (upright; invalid where not yet known), with a
+// message that says what it needs, what is free and what the user can do, when `need` bytes are
+// more than one picture may take now.
 void checkMemoryNeed(const QString& path, QSize size, qint64 need);
 
 }  // namespace toolkit

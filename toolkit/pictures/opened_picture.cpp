@@ -6,6 +6,7 @@
 #include "toolkit/pictures/formats/bmp_headers.h"
 #include "toolkit/pictures/formats/byte_order.h"
 #include "toolkit/pictures/formats/jpeg_segments.h"
+#include "toolkit/pictures/memory_need.h"
 #include "toolkit/pictures/os2_bitmap.h"
 #include "toolkit/pictures/reduced_bmp.h"
 #include "toolkit/system/file_errors.h"
@@ -160,6 +161,9 @@ OpenedPicture::OpenedPicture(const QString& path, Reading reading) {
     QFile file;
     openPictureFile(path, file);
     header.fileSize = file.size();
+    // Its bytes are held whatever the picture: a file larger than the memory there is is
+    // refused before it is read.
+    if (reading == Reading::Whole) checkMemoryNeed(path, QSize(), header.fileSize);
     readUpTo(file, bytes,
              reading == Reading::Whole ? header.fileSize : std::min(header.fileSize, kHeadBytes));
     readLayout(file, reading);
