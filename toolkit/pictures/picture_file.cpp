@@ -8,6 +8,7 @@
 #include "toolkit/pictures/cmyk_jpeg.h"
 #include "toolkit/pictures/color_profile.h"
 #include "toolkit/pictures/decode_route.h"
+#include "toolkit/pictures/exif_date.h"
 #include "toolkit/pictures/formats/jpeg_segments.h"
 #include "toolkit/pictures/opened_picture.h"
 #include "toolkit/pictures/os2_bitmap.h"
@@ -116,6 +117,7 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
         read.image = convertedToSrgb(std::move(read.image), std::exchange(read.unconverted, {}));
     // The decoder read what it could; the file's own structure says whether that was all.
     read.damage = opened.lookInto(pictureDamage);
+    read.photoDate = opened.lookInto(readPhotoDate);
     return read;
 }
 
@@ -123,10 +125,14 @@ QImage loadPictureFile(const QString& path) {
     return readPictureFile(path).image;
 }
 
-QImage loadWholePictureFile(const QString& path) {
-    PictureRead read = readPictureFile(path);
+PictureRead readWholePictureFile(const QString& path, QSize atLeast) {
+    PictureRead read = readPictureFile(path, atLeast);
     if (!read.damage.isEmpty()) refusePicture(path, read.damage);
-    return std::move(read.image);
+    return read;
+}
+
+QImage loadWholePictureFile(const QString& path) {
+    return readWholePictureFile(path).image;
 }
 
 }  // namespace toolkit
