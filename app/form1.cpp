@@ -121,6 +121,8 @@ Form1::Form1(toolkit::System& system, QWidget* parent) : QWidget(parent), system
     const layout::WindowRow& window = layout::window();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromUtf8(window.caption));
+    // The icon is compiled into the window's library, which the linker leaves out unless asked.
+    Q_INIT_RESOURCE(resources);
     setWindowIcon(QIcon(QStringLiteral(":/velaria/icon32.png")));
     QPalette colours = palette();
     colours.setColor(QPalette::Window, toolkit::fromBbggrr(window.backColor));

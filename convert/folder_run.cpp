@@ -200,6 +200,7 @@ void FolderRun::collectEntry(Entry& entry) {
     if (entry.job < 0) return;
     const PictureOutcome& outcome = workers_->outcome(entry.job);
     for (const QString& failure : outcome.failures) report_.failed(entry.name, failure);
+    for (const QString& note : outcome.notes) report_.noted(entry.name, note);
     for (int n = 0; n < outcome.written; ++n) report_.wrote();
     if (!outcome.loaded) {
         entry.loads = false;

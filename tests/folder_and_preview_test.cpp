@@ -12,6 +12,7 @@
 
 #include "app/form1.h"
 #include "support/fake_system.h"
+#include "support/picture_files.h"
 #include "support/program_folder.h"
 #include "support/qt_printers.h"
 #include "support/window_driving.h"
@@ -25,12 +26,6 @@ struct StartedWindow {
     FakeSystem system;
     Form1 form;
 };
-
-void writeBytes(const QString& path, const QByteArray& bytes) {
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << path.toStdString();
-    file.write(bytes);
-}
 
 // A JPEG of this size, whatever the file is called.
 void writeJpeg(const QString& path, int width, int height) {
@@ -395,24 +390,38 @@ TEST(Preview, UntickedOnlyTheImageWidthFollowsTheFrame) {
     EXPECT_TRUE(f.Image1->stretch());
 }
 
-TEST(Preview, DamagedPictureKeepsThePreviousOneButTheFrameIsStillSet) {
+// A picture the batch run would refuse, damaged or cut short, is not shown either: what a
+// decoder fills in for the missing part is not the file's.
+TEST(Preview, DamagedOrCutPicturesKeepThePreviousOneButTheFrameIsStillSet) {
     ProgramFolder program;
     program.addSample(80, 60);
     writeJpeg(program.file(QStringLiteral("bien.jpg")), 40, 30);
     writeBytes(program.file(QStringLiteral("roto.jpg")), "\xFF\xD8\xFF\xE0 no es un JPEG");
+    const QImage busy = busyPicture(160, 120);
+    const QByteArray jpeg = jpegBytes(busy), bmp = bmpBytes(busy);
+    const QByteArray gif = gifBytes(busy, {Qt::black, Qt::white, Qt::red, Qt::blue});
+    writeBytes(program.file(QStringLiteral("cortado.jpg")), jpeg.left(jpeg.size() / 2));
+    writeBytes(program.file(QStringLiteral("cortado.gif")), gif.left(gif.size() / 2));
+    writeBytes(program.file(QStringLiteral("cortado.bmp")), bmp.left(bmp.size() / 2));
     StartedWindow window(program.path());
     Form1& f = window.form;
     f.SourceWidth = 800;
     f.SourceHeight = 600;
     select(f, QStringLiteral("bien.jpg"));
     const qint64 shown = f.Image1->picture().cacheKey();
-    placeRightHandle(f, 2400);
+    float frameWidth = 2400;
 
-    select(f, QStringLiteral("roto.jpg"));
+    for (const char* name : {"roto.jpg", "cortado.jpg", "cortado.gif", "cortado.bmp"}) {
+        SCOPED_TRACE(name);
+        frameWidth -= 240;  // whole pixels, at the kept proportion too
+        placeRightHandle(f, frameWidth);
+        select(f, QString::fromLatin1(name));
 
-    EXPECT_EQ(f.Image1->picture().cacheKey(), shown);
-    EXPECT_EQ(f.Picture1->width(), 2400.0f);
-    EXPECT_EQ(f.Picture1->height(), 1800.0f);
-    EXPECT_EQ(f.Picture3(1).top(), f.Picture1->top() + 1800.0f - f.Picture3(1).width());
-    EXPECT_TRUE(window.system.messages.empty());
+        EXPECT_EQ(f.Image1->picture().cacheKey(), shown);
+        EXPECT_EQ(f.Picture1->width(), frameWidth);
+        EXPECT_EQ(f.Picture1->height(), frameWidth * 3 / 4);
+        EXPECT_EQ(f.Picture3(1).top(),
+                  f.Picture1->top() + frameWidth * 3 / 4 - f.Picture3(1).width());
+        EXPECT_TRUE(window.system.messages.empty());
+    }
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
+#include <QSet>
 
 #include "app/form1.h"
 #include "support/fake_system.h"
@@ -92,6 +93,26 @@ TEST(FormLoad, ListsEveryFileHidesTheScratchControlsAndMaximises) {
     EXPECT_EQ(f.Check1->value(), 1);
     EXPECT_TRUE(f.windowState() & Qt::WindowMaximized);
     EXPECT_TRUE(f.windowTitle().startsWith(QStringLiteral("Velaria 1.0 - ")));
+
+    // The window's icon: the launcher's drawing, one 32 x 32 picture in 16 colours.
+    const QImage icon = f.windowIcon().pixmap(32, 32).toImage();
+    ASSERT_FALSE(icon.isNull());
+    EXPECT_EQ(f.windowIcon().availableSizes(), (QList<QSize>{QSize(32, 32)}));
+    QSet<QRgb> colours;
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x) colours.insert(icon.pixel(x, y));
+    EXPECT_LE(colours.size(), 16);
+    const QImage launcher(
+        QStringLiteral(VELARIA_SOURCE_DIR "/assets/icons/org.velaria.Velaria-32.png"));
+    ASSERT_EQ(launcher.size(), icon.size());
+    qint64 difference = 0;
+    for (int y = 0; y < icon.height(); ++y)
+        for (int x = 0; x < icon.width(); ++x) {
+            const QColor a = icon.pixelColor(x, y), b = launcher.pixelColor(x, y);
+            difference += qAbs(a.red() - b.red()) + qAbs(a.green() - b.green()) +
+                          qAbs(a.blue() - b.blue()) + qAbs(a.alpha() - b.alpha());
+        }
+    EXPECT_LT(difference / (32 * 32 * 4), 32);  // of 255; an unrelated drawing is far off
 }
 
 TEST(Layout, ControlsStandWhereTheTableSaysAndStayThere) {

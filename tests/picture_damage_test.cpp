@@ -18,19 +18,21 @@ QString damageOf(const QByteArray& format, const QByteArray& bytes) {
     return pictureDamage(format, reinterpret_cast<const uchar*>(bytes.constData()), bytes.size());
 }
 
-// An 8-bit run-length BMP, 4 x 2, two palette colours: each row one run and an end of line.
-QByteArray rleBmp() {
+// An 8-bit run-length BMP, black and white: by default 4 x 2, each row one white run and an end
+// of line.
+QByteArray rleBmp(int width = 4, int height = 2,
+                  const QByteArray& runs = QByteArray("\x04\x01\x00\x00\x04\x01\x00\x00\x00\x01",
+                                                      10)) {
     QByteArray bytes("BM");
     const auto le = [&](quint32 value, int size) {
         for (int i = 0; i < size; ++i) bytes.append(char((value >> (8 * i)) & 0xFF));
     };
-    const QByteArray runs("\x04\x01\x00\x00\x04\x01\x00\x00\x00\x01", 10);
     le(62 + runs.size(), 4);
     le(0, 4);
     le(62, 4);
     le(40, 4);
-    le(4, 4);
-    le(2, 4);
+    le(width, 4);
+    le(height, 4);
     le(1, 2);
     le(8, 2);
     le(1, 4);  // run-length, 8 bits
@@ -119,6 +121,28 @@ TEST(PictureDamage, BmpNeedsAllItsRows) {
     EXPECT_TRUE(damageOf("bmp", runs).isEmpty());
     EXPECT_TRUE(damageOf("bmp", runs.chopped(2)).isEmpty());  // every row there, no end code
     EXPECT_FALSE(damageOf("bmp", runs.chopped(6)).isEmpty());
+
+    // Runs may end the picture early, as they may jump over pixels: those are the first colour,
+    // never whatever the memory held before.
+    const QByteArray early = rleBmp(256, 256, QByteArray("\x02\x01\x00\x01", 4));
+    EXPECT_TRUE(damageOf("bmp", early).isEmpty());
+    QTemporaryDir folder;
+    writeBytes(folder.filePath(QStringLiteral("corta.bmp")), early);
+    for (int round = 0; round < 5; ++round) {
+        for (int i = 0; i < 16; ++i) QByteArray(256 * 256, '\x5A').detach();
+        const QImage read =
+            toolkit::loadWholePictureFile(folder.filePath(QStringLiteral("corta.bmp")))
+                .convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(read.size(), QSize(256, 256));
+        int white = 0, black = 0;
+        for (int y = 0; y < read.height(); ++y)
+            for (int x = 0; x < read.width(); ++x) {
+                white += read.pixel(x, y) == qRgb(255, 255, 255);
+                black += read.pixel(x, y) == qRgb(0, 0, 0);
+            }
+        EXPECT_EQ(white, 2) << round;
+        EXPECT_EQ(black, 256 * 256 - 2) << round;
+    }
 }
 
 TEST(PictureDamage, CorpusTruncatedFilesAreDamagedAndGoodOnesWhole) {

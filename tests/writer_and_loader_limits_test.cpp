@@ -1,6 +1,7 @@
 // The two places where outside bytes meet our code, held to their limits: the writer library
 // reading its scratch BMP, and the loader reading a picture file. The inputs fuzzing found
 // (tests/fuzz_cases/, see scripts/fuzz) are replayed here through the normal code.
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -15,9 +16,15 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <atomic>
+#include <cstdio>
 #include <thread>
+// jpeglib.h wants FILE and size_t declared before it.
+#include <jpeglib.h>
 
+#include "convert/batch/outputs.h"
+#include "convert/batch/picture_job.h"
 #include "dijpg/dijpg.h"
+#include "support/fake_system.h"
 #include "support/picture_files.h"
 #include "support/program_folder.h"
 #include "support/qt_printers.h"
@@ -26,7 +33,22 @@
 #include "toolkit/pictures/memory_need.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/system/available_memory.h"
+#include "toolkit/pictures/scaled_jpeg.h"
 #include "toolkit/system/jpeg_writer.h"
+
+// Makes the next JPEG decoder fail as it is made, as one of another library version would; every
+// other is made by the library itself.
+namespace {
+std::atomic<bool> failNextDecoderMaking{false};
+}  // namespace
+
+extern "C" void jpeg_CreateDecompress(j_decompress_ptr info, int version, size_t size) {
+    static const auto real = reinterpret_cast<void (*)(j_decompress_ptr, int, size_t)>(
+        ::dlsym(RTLD_NEXT, "jpeg_CreateDecompress"));
+    if (failNextDecoderMaking.exchange(false))
+        info->err->error_exit(reinterpret_cast<j_common_ptr>(info));
+    real(info, version, size);
+}
 
 namespace {
 
@@ -138,24 +160,59 @@ TEST(LoaderLimits, APipeInPlaceOfAPictureIsRefusedWithoutWaiting) {
     QTemporaryDir folder;
     const QString pipe = folder.filePath(QStringLiteral("tubo.jpg"));
     ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
-    std::atomic<bool> done{false};
+    std::atomic<bool> done{false}, fired{false};
     // Should the loader block on the pipe, this lets it go after a while and the test fails.
     std::thread watchdog([&] {
         for (int i = 0; i < 200 && !done; ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         if (done) return;
         const int fd = ::open(QFile::encodeName(pipe).constData(), O_WRONLY | O_NONBLOCK);
+        fired = fd >= 0;
         if (fd >= 0) ::close(fd);
     });
+    const auto refused = [](const QString& reason) {
+        EXPECT_TRUE(reason.contains(QStringLiteral("no es un archivo"))) << reason.toStdString();
+    };
     try {
         toolkit::loadPictureFile(pipe);
         ADD_FAILURE() << "a pipe was read as a picture";
     } catch (const toolkit::Failure& failure) {
-        EXPECT_TRUE(failure.reason().contains(QStringLiteral("no es un archivo")))
-            << failure.what();
+        refused(failure.reason());
     }
-    EXPECT_FALSE(done.exchange(true)) << "blocked on the pipe";
+    // Nor does converting a listed picture that has become a pipe since its header was read,
+    // the photo's date included.
+    ProgramFolder program;
+    FakeSystem system(program.path());
+    toolkit::JpegWriter writer;
+    convert::Outputs outputs(program.path(), writer, system);
+    convert::PictureJob job;
+    job.entry = QStringLiteral("tubo.jpg");
+    job.source = pipe;
+    job.surface = QSize(40, 30);
+    job.target = QRect(0, 0, 40, 30);
+    job.jpegPath = program.file(QStringLiteral("DestinoJPG/tubo.jpg"));
+    const convert::PictureOutcome outcome = convert::convertPicture(job, outputs, [] {}).outcome;
+    EXPECT_FALSE(outcome.loaded);
+    ASSERT_EQ(outcome.failures.size(), 1);
+    refused(outcome.failures.front());
+    done = true;
     watchdog.join();
+    EXPECT_FALSE(fired) << "blocked on the pipe";
+}
+
+// A decoder that fails as it is made (another library version, no memory) refuses the picture;
+// its failure never jumps into a decode that has not begun.
+TEST(LoaderLimits, AJpegDecoderThatCannotBeMadeRefusesThePicture) {
+    const QByteArray jpeg = jpegBytes(quadrantPicture(64, 48));
+    const auto* data = reinterpret_cast<const uchar*>(jpeg.constData());
+    failNextDecoderMaking = true;
+    const toolkit::JpegDecode failed = toolkit::decodeJpeg(data, jpeg.size(), {1, 2}, false);
+    EXPECT_FALSE(failNextDecoderMaking) << "the decoder was not made through the library";
+    EXPECT_EQ(failed.end, toolkit::JpegDecodeEnd::Refused);
+    EXPECT_TRUE(failed.picture.isNull());
+    const toolkit::JpegDecode next = toolkit::decodeJpeg(data, jpeg.size(), {1, 2}, false);
+    EXPECT_EQ(next.end, toolkit::JpegDecodeEnd::Done);
+    EXPECT_EQ(next.picture.size(), QSize(32, 24));
 }
 
 // A source cut short while it is read (a sync client rewriting it, a card pulled) is a cut
@@ -352,7 +409,7 @@ TEST(FuzzCases, PictureFilesFoundByFuzzingLoadOrAreRefusedWithAReason) {
                 toolkit::pictureDamage(format, data, bytes.size());
             const QString path = folder.filePath(QStringLiteral("foto.jpg"));
             writeBytes(path, bytes);
-            toolkit::readPhotoDate(path);
+            toolkit::readPhotoDate("jpeg", data, bytes.size());
             try {
                 const toolkit::PictureRead read = toolkit::readPictureFile(path);
                 EXPECT_FALSE(read.image.isNull());

@@ -6,7 +6,6 @@
 #include "toolkit/common/failure.h"
 #include "toolkit/pictures/decode_route.h"
 #include "toolkit/pictures/drawing.h"
-#include "toolkit/pictures/exif_date.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/system/file_times.h"
 #include "toolkit/system/jpeg_writer.h"
@@ -56,9 +55,9 @@ class Conversion {
     }
 
     void decode() {
-        // What the outputs keep of the source is taken as the source is read.
+        // What the outputs keep of the source is taken as the source is read, its date from
+        // the very bytes decoded.
         sourceTime_ = toolkit::modificationTime(job_.source);
-        if (!job_.jpegPath.isEmpty()) photoDate_ = toolkit::readPhotoDate(job_.source);
         if (!job_.decoded.isNull()) {
             result_.picture = job_.decoded;
             result_.naturalSize = job_.decoded.size();
@@ -80,6 +79,7 @@ class Conversion {
         result_.picture = std::move(read.image);
         result_.naturalSize = read.naturalSize;
         result_.outcome.unconverted = std::move(read.unconverted);
+        photoDate_ = std::move(read.photoDate);
     }
 
     void paint() {
@@ -101,13 +101,20 @@ class Conversion {
         // The JPEG is written whatever becomes of the scratch file: one that cannot be deleted
         // now goes when the job ends, or at the next start.
         toolkit::skipOnFailure([&] { scratch.remove(outputs_.system()); });
-        toolkit::reportUndated(job_.jpegPath, undated);
+        noteUndated(job_.jpegPath, undated);
     }
 
     void writeBmp() {
         const std::error_code undated = toolkit::saveBmp(drawing_, job_.bmpPath, sourceTime_);
         ++result_.outcome.written;
-        toolkit::reportUndated(job_.bmpPath, undated);
+        noteUndated(job_.bmpPath, undated);
+    }
+
+    // A file whose source's time could not be copied is written all the same: the picture is
+    // converted, with a note.
+    void noteUndated(const QString& target, std::error_code undated) {
+        if (const QString note = toolkit::undatedNote(target, undated); !note.isEmpty())
+            result_.outcome.notes << note;
     }
 
     const PictureJob& job_;

@@ -46,6 +46,7 @@ struct PictureOutcome {
     int written = 0;         // files written
     bool abandoned = false;  // given up when the run was cancelled: not converted
     QStringList failures;    // reasons, in the order they happened
+    QStringList notes;       // of files written all the same (dated today), in that order
     // The colours of the picture handed back are still the file's, to be turned into sRGB
     // through this profile (the painted surface's are sRGB already).
     toolkit::EmbeddedProfile unconverted;

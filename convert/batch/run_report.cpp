@@ -4,11 +4,36 @@
 
 namespace convert {
 
-void RunReport::failed(const QString& entry, const QString& reason) {
-    if (!failures_.empty() && failures_.back().entry == entry)
-        failures_.back().reason += QStringLiteral("; ") + reason;
+namespace {
+
+using EntryFailure = RunReport::EntryFailure;
+
+// A second text for the same entry joins the first.
+void addTo(std::vector<EntryFailure>& entries, const QString& entry, const QString& text) {
+    if (!entries.empty() && entries.back().entry == entry)
+        entries.back().reason += QStringLiteral("; ") + text;
     else
-        failures_.push_back({entry, reason});
+        entries.push_back({entry, text});
+}
+
+// "entry: text" lines, at most kListedEntries of them, and how many more there are.
+void listEntries(QStringList& lines, const std::vector<EntryFailure>& entries) {
+    const int listed = qMin<int>(RunReport::kListedEntries, int(entries.size()));
+    for (int i = 0; i < listed; ++i)
+        lines << QStringLiteral("%1: %2").arg(entries[i].entry, entries[i].reason);
+    if (const int rest = int(entries.size()) - listed; rest > 0)
+        lines << (rest == 1 ? QStringLiteral("… y 1 archivo más.")
+                            : QStringLiteral("… y %1 archivos más.").arg(rest));
+}
+
+}  // namespace
+
+void RunReport::failed(const QString& entry, const QString& reason) {
+    addTo(failures_, entry, reason);
+}
+
+void RunReport::noted(const QString& entry, const QString& note) {
+    addTo(notes_, entry, note);
 }
 
 void RunReport::outputFailed(const QString& text) {
@@ -16,10 +41,12 @@ void RunReport::outputFailed(const QString& text) {
 }
 
 QString RunReport::closingMessage() const {
-    if (failures_.empty() && outputProblems_.isEmpty() && !cancelled_) return {};
+    const bool problems = !failures_.empty() || !outputProblems_.isEmpty();
+    if (!problems && notes_.empty() && !cancelled_) return {};
     QStringList lines;
     lines << (cancelled_ ? QStringLiteral("Se ha cancelado la conversión antes de terminar.")
-                         : QStringLiteral("La conversión ha terminado con problemas."));
+              : problems ? QStringLiteral("La conversión ha terminado con problemas.")
+                         : QStringLiteral("La conversión ha terminado."));
     for (const QString& problem : outputProblems_) lines << QString() << problem;
     if (!failures_.empty()) {
         lines << QString()
@@ -27,12 +54,16 @@ QString RunReport::closingMessage() const {
                                         : QStringLiteral("No se han podido convertir estos %1 "
                                                          "archivos:")
                                               .arg(failures_.size()));
-        const int listed = qMin<int>(kListedEntries, int(failures_.size()));
-        for (int i = 0; i < listed; ++i)
-            lines << QStringLiteral("%1: %2").arg(failures_[i].entry, failures_[i].reason);
-        if (const int rest = int(failures_.size()) - listed; rest > 0)
-            lines << (rest == 1 ? QStringLiteral("… y 1 archivo más.")
-                                : QStringLiteral("… y %1 archivos más.").arg(rest));
+        listEntries(lines, failures_);
+    }
+    if (!notes_.empty()) {
+        lines << QString()
+              << (notes_.size() == 1
+                      ? QStringLiteral("Este archivo se ha convertido, con un aviso:")
+                      : QStringLiteral("Estos %1 archivos se han convertido, con un "
+                                       "aviso:")
+                            .arg(notes_.size()));
+        listEntries(lines, notes_);
     }
     lines << QString()
           << (written_ == 1 ? QStringLiteral("Se ha escrito 1 archivo.")

@@ -26,12 +26,8 @@ void ImageControl::loadPicture(const QString& path) {
     // Whatever size the image is stretched to, it is never larger than the screen.
     const QScreen* shownOn = screen();
     const QSize finest = shownOn ? shownOn->size() * shownOn->devicePixelRatio() : QSize();
-    const PictureRead read = readPictureFile(path, finest);
+    const PictureRead read = readWholePictureFile(path, finest);
     setPicture(read.image, read.naturalSize);
-}
-
-void ImageControl::loadWholePicture(const QString& path) {
-    setPicture(loadWholePictureFile(path));
 }
 
 void ImageControl::setStretch(bool on) {

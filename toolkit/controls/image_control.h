@@ -25,12 +25,11 @@ class ImageControl : public QWidget, public Geometry {
     // Takes a picture of `natural` pixels shown through `shown`, a copy of it at any size; a null
     // `shown` leaves nothing to show until the pixels are given with the same natural size.
     void setPicture(const QImage& shown, QSize natural);
-    // Loads a picture file (raises a Failure, leaving the current picture, when it cannot).
-    // A file cut short shows what could be read of it. A large photo is decoded only as finely
+    // Loads a picture file, judged as a batch run judges it: one that cannot be read, or that
+    // holds only part of its picture (what a decoder fills in for the rest is not the file's),
+    // raises a Failure and leaves the current picture. A large photo is decoded only as finely
     // as a screen can show it.
     void loadPicture(const QString& path);
-    // As loadPicture, but a file that holds only part of its picture is refused too.
-    void loadWholePicture(const QString& path);
 
     bool stretch() const { return stretch_; }
     void setStretch(bool on);

@@ -3,7 +3,7 @@
 #include <libexif/exif-data.h>
 #include <libexif/exif-loader.h>
 
-#include <QFile>
+#include <algorithm>
 #include <memory>
 
 #include "dijpg/date_forms.h"
@@ -20,21 +20,21 @@ struct ExifRelease {
 // The loader stops by itself at the EXIF block or at the first segment past where it could be.
 constexpr qint64 kReadStep = 4096;
 
-// The EXIF block of a JPEG file, as libexif's loader finds it, or nothing.
-QByteArray exifBlock(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    if (!file.peek(2).startsWith("\xFF\xD8")) return {};
+// The EXIF block of a JPEG file's bytes, as libexif's loader finds it, or nothing.
+QByteArray exifBlock(const uchar* bytes, qint64 size) {
+    if (size < 2 || bytes[0] != 0xFF || bytes[1] != 0xD8) return {};
     const std::unique_ptr<ExifLoader, ExifRelease> loader(exif_loader_new());
     if (!loader) return {};
-    for (QByteArray step = file.read(kReadStep); !step.isEmpty(); step = file.read(kReadStep)) {
-        auto* bytes = reinterpret_cast<unsigned char*>(step.data());
-        if (!exif_loader_write(loader.get(), bytes, unsigned(step.size()))) break;
+    for (qint64 at = 0; at < size; at += kReadStep) {
+        // The loader takes its input as writable, but only reads it.
+        auto* step = const_cast<unsigned char*>(bytes + at);
+        if (!exif_loader_write(loader.get(), step, unsigned(std::min(kReadStep, size - at)))) break;
     }
     const unsigned char* block = nullptr;
-    unsigned int size = 0;
-    exif_loader_get_buf(loader.get(), &block, &size);
-    return block ? QByteArray(reinterpret_cast<const char*>(block), qsizetype(size)) : QByteArray();
+    unsigned int blockSize = 0;
+    exif_loader_get_buf(loader.get(), &block, &blockSize);
+    return block ? QByteArray(reinterpret_cast<const char*>(block), qsizetype(blockSize))
+                 : QByteArray();
 }
 
 // An ASCII field of the EXIF sub-IFD up to its NUL, without the blanks some cameras pad with.
@@ -54,9 +54,10 @@ QByteArray inForm(QByteArray field, Form isInForm) {
 
 }  // namespace
 
-PhotoDate readPhotoDate(const QString& path) noexcept {
+PhotoDate readPhotoDate(const QByteArray& format, const uchar* bytes, qint64 size) noexcept {
     try {
-        const QByteArray block = exifBlock(path);
+        if (format != "jpeg" || !bytes) return {};
+        const QByteArray block = exifBlock(bytes, size);
         if (block.isEmpty()) return {};
         // Taken as stored: following the standard would have libexif add the fields it calls
         // mandatory, with made-up values, when they are missing.

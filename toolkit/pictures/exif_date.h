@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QByteArray>
 
 #include "toolkit/system/photo_date.h"
 
@@ -10,7 +10,8 @@ namespace toolkit {
 // SubSecTimeOriginal and OffsetTimeOriginal where it has them. Nothing for a file that is no
 // JPEG, cannot be read, or has no EXIF, no such date or a damaged block: a photo's metadata
 // never makes its conversion fail. A field not in its form is left out (a date not in its form
-// is no date). Only the head of the file is read, up to the EXIF block.
-PhotoDate readPhotoDate(const QString& path) noexcept;
+// is no date). Read from the file's bytes as the picture is read (`format` is the reader's name
+// for it), never from the file again: only the head is looked at, up to the EXIF block.
+PhotoDate readPhotoDate(const QByteArray& format, const uchar* bytes, qint64 size) noexcept;
 
 }  // namespace toolkit

@@ -8,6 +8,8 @@
 #include "toolkit/pictures/cmyk_jpeg.h"
 #include "toolkit/pictures/color_profile.h"
 #include "toolkit/pictures/decode_route.h"
+#include "toolkit/pictures/exif_date.h"
+#include "toolkit/pictures/formats/bmp_headers.h"
 #include "toolkit/pictures/formats/jpeg_segments.h"
 #include "toolkit/pictures/memory_need.h"
 #include "toolkit/pictures/opened_picture.h"
@@ -66,6 +68,18 @@ QImage decodedReduced(const QString& path, const OpenedPicture& opened, const De
     return turnedUpright(std::move(decoded.picture), turn);
 }
 
+// Run-length BMP data may leave pixels out (a jump, an early end), which the reader leaves as
+// the memory held them: it is handed a picture of the size and kind it makes, cleared to the
+// first colour, to fill in. Null for any other picture.
+QImage clearedForRunLengths(const OpenedPicture& opened) {
+    if (opened.header.format != "bmp") return {};
+    const BmpHeader bmp = readBmpHeader(opened.data(), opened.size());
+    if (!bmp.sized || (bmp.compression != 1 && bmp.compression != 2)) return {};
+    QImage cleared(opened.header.naturalSize, QImage::Format_Indexed8);
+    cleared.fill(0);
+    return cleared;
+}
+
 // Qt's reader decodes whole and cannot be stopped once it has begun, so what it is given is
 // bounded first: no JPEG with more scans than any decoder here takes.
 QImage decodedByReader(const QString& path, OpenedPicture& opened,
@@ -74,7 +88,7 @@ QImage decodedByReader(const QString& path, OpenedPicture& opened,
     if (opened.header.format == "jpeg" &&
         countJpegScans(opened.data(), opened.size(), kMaxJpegScans) > kMaxJpegScans)
         refuseTooManyScans(path);
-    QImage picture;
+    QImage picture = clearedForRunLengths(opened);
     if (!opened.reader.read(&picture) || picture.isNull())
         refusePicture(path, readerReason(opened.reader));
     return picture;
@@ -140,6 +154,7 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
         read.image = convertedToSrgb(std::move(read.image), std::exchange(read.unconverted, {}));
     // The decoder read what it could; the file's own structure says whether that was all.
     read.damage = opened.lookInto(pictureDamage);
+    read.photoDate = opened.lookInto(readPhotoDate);
     return read;
 }
 
@@ -147,10 +162,14 @@ QImage loadPictureFile(const QString& path) {
     return readPictureFile(path).image;
 }
 
-QImage loadWholePictureFile(const QString& path) {
-    PictureRead read = readPictureFile(path);
+PictureRead readWholePictureFile(const QString& path, QSize atLeast) {
+    PictureRead read = readPictureFile(path, atLeast);
     if (!read.damage.isEmpty()) refusePicture(path, read.damage);
-    return std::move(read.image);
+    return read;
+}
+
+QImage loadWholePictureFile(const QString& path) {
+    return readWholePictureFile(path).image;
 }
 
 }  // namespace toolkit

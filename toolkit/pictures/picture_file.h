@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "toolkit/pictures/color_profile.h"
+#include "toolkit/system/photo_date.h"
 
 namespace toolkit {
 
@@ -33,6 +34,8 @@ struct PictureRead {
     // Read with Colours::AsStored: the profile `image` is still to be converted through
     // (convertedToSrgb), by the caller at the size it needs; otherwise empty.
     EmbeddedProfile unconverted;
+    // When a JPEG photo was taken, from its EXIF; empty for every other picture.
+    PhotoDate photoDate;
 };
 
 // Whether readPictureFile turns the picture's colours into sRGB (through the profile the file
@@ -97,8 +100,11 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
 // The picture of readPictureFile, whole or not: enough for showing it.
 QImage loadPictureFile(const QString& path);
 
-// The picture of readPictureFile; a file that holds only part of its picture is refused with a
-// Failure, so that nothing is made from it as if it were whole.
+// As readPictureFile, but a file that holds only part of its picture is refused with a Failure,
+// so that nothing is made or shown from it as if it were whole.
+PictureRead readWholePictureFile(const QString& path, QSize atLeast = QSize());
+
+// The picture of readWholePictureFile.
 QImage loadWholePictureFile(const QString& path);
 
 // What is wrong with the file's structure, when its bytes end before the picture they describe

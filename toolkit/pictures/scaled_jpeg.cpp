@@ -107,10 +107,14 @@ void readRows(jpeg_decompress_struct& info, QImage& picture) {
 }
 
 // The steps between the jump's start and its target hold no object with a destructor: a fatal
-// error leaves through the jump, and the caller cleans up.
+// error leaves through the jump, and the caller cleans up. Making the decoder is one of those
+// steps, since it may fail too (a library of another version, no memory).
 void decodeInto(jpeg_decompress_struct& info, Watch& watch, const uchar* data, qint64 size,
                 JpegReduction reduction, bool inks, QImage& picture) {
     if (setjmp(watch.back) != 0) return;
+    jpeg_create_decompress(&info);
+    // Making the decoder clears everything but the error handler and the client's data.
+    info.progress = &watch.progress;
     if (!startDecoding(info, data, size, reduction, inks)) return;
     picture = QImage(int(info.output_width), int(info.output_height), QImage::Format_RGB32);
     if (picture.isNull()) return;
@@ -127,14 +131,14 @@ JpegDecode decodeJpeg(const uchar* data, qint64 size, JpegReduction reduction, b
         return result;
     Watch watch;
     watch.cancelled = cancelled;
-    jpeg_decompress_struct info;
+    // Armed before the decoder is made. A decoder that could not be made whole (no memory of
+    // its own yet) is destroyed as safely as a whole one.
+    jpeg_decompress_struct info{};
     info.err = jpeg_std_error(&watch.errors);
     watch.errors.error_exit = stopDecoding;
     watch.errors.emit_message = noteMessage;
-    jpeg_create_decompress(&info);
     info.client_data = &watch;
     watch.progress.progress_monitor = checkProgress;
-    info.progress = &watch.progress;
     decodeInto(info, watch, data, size, reduction, inks, result.picture);
     jpeg_destroy_decompress(&info);
     result.end =

@@ -1,9 +1,7 @@
 #include "toolkit/system/file_times.h"
 
-#include <QFileInfo>
 #include <cerrno>
 
-#include "toolkit/common/failure.h"
 #include "toolkit/system/jpeg_writer.h"
 #include "toolkit/system/whole_file.h"
 
@@ -53,13 +51,10 @@ std::error_code giveModificationTime(const QString& path, const FileTime& time) 
     return failed;
 }
 
-void reportUndated(const QString& target, std::error_code undated) {
-    if (!undated) return;
-    const QString why = timeFailure(undated);
-    throw Failure(QStringLiteral("%1 se ha escrito, pero con la fecha de hoy: %2")
-                      .arg(fileAndFolder(target), why),
-                  QStringLiteral("«%1» se ha escrito, pero con la fecha de hoy: %2")
-                      .arg(QFileInfo(target).fileName(), why));
+QString undatedNote(const QString& target, std::error_code undated) {
+    if (!undated) return {};
+    return QStringLiteral("%1 se ha escrito, pero con la fecha de hoy: %2")
+        .arg(fileAndFolder(target), timeFailure(undated));
 }
 
 }  // namespace toolkit

@@ -23,7 +23,8 @@ FileTime modificationTime(const QString& path) noexcept;
 // take the output's name, so a link planted at that name never passes the time on.
 std::error_code giveModificationTime(const QString& path, const FileTime& time) noexcept;
 
-// Raises the Failure that says `target` is written but dated today, when `undated` says why.
-void reportUndated(const QString& target, std::error_code undated);
+// What to tell the user of `target` written but dated today, when `undated` says why; empty
+// otherwise. The file is written all the same: this is a note, not a failure.
+QString undatedNote(const QString& target, std::error_code undated);
 
 }  // namespace toolkit

@@ -1,9 +1,13 @@
 #include "toolkit/system/leftovers.h"
 
 #include <QCoreApplication>
+#include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
+#include <QSysInfo>
 
 #ifdef Q_OS_UNIX
 #include <signal.h>
@@ -14,7 +18,17 @@
 
 namespace toolkit {
 
+const TemporaryShape kOutputTemporary{QStringLiteral(".velaria-"), true, QStringLiteral("0-9a-f"),
+                                      16, QStringLiteral(".tmp")};
+const TemporaryShape kWriterTemporary{QStringLiteral(".dijpg-"), false, QStringLiteral("0-9a-f"),
+                                      16, QStringLiteral(".tmp")};
+const TemporaryShape kScratchTemporary{QStringLiteral("velaria-"), true, QStringLiteral("A-Za-z"),
+                                       6, QStringLiteral(".bmp")};
+
 namespace {
+
+// A file made elsewhere is taken for a killed run's once nobody has written to it for this long.
+constexpr qint64 kForeignLeftoverSeconds = 24 * 60 * 60;
 
 // True unless the process is known to be gone. Where that cannot be told, nothing is removed.
 bool processMayBeRunning(qint64 pid) {
@@ -36,26 +50,60 @@ bool ownedByThisUser(const QFileInfo& file) {
 #endif
 }
 
-}  // namespace
-
-qint64 processIdInName(const QString& name, const QString& prefix) {
-    if (!name.startsWith(prefix)) return -1;
-    const qsizetype dash = name.indexOf(QLatin1Char('-'), prefix.size());
-    if (dash <= prefix.size()) return -1;
-    bool isNumber = false;
-    const qint64 pid = name.mid(prefix.size(), dash - prefix.size()).toLongLong(&isNumber);
-    return isNumber && pid > 0 ? pid : -1;
+// What tells this process's surroundings from any other's that could share a folder with it: the
+// boot (another machine, or this one restarted) and the process namespace (a container), whose
+// process ids are not ours to judge.
+QByteArray surroundings() {
+#ifdef Q_OS_LINUX
+    QFile boot(QStringLiteral("/proc/sys/kernel/random/boot_id"));
+    if (boot.open(QIODevice::ReadOnly)) {
+        const QByteArray id = boot.read(64).trimmed();
+        const QString space = QFile::symLinkTarget(QStringLiteral("/proc/self/ns/pid"));
+        if (!id.isEmpty()) return id + '/' + QFile::encodeName(space);
+    }
+#endif
+    return QSysInfo::machineHostName().toUtf8();
 }
 
-int removeLeftovers(const QString& folder, const QString& prefix) {
+QRegularExpression patternOf(const TemporaryShape& shape) {
+    const QString origin = shape.saysOrigin ? QStringLiteral("(?<origin>[0-9a-f]{8})-") : QString();
+    return QRegularExpression(QStringLiteral("^%1(?<pid>[1-9][0-9]{0,18})-%2[%3]{%4}%5$")
+                                  .arg(QRegularExpression::escape(shape.prefix), origin,
+                                       shape.alphabet, QString::number(shape.randomLength),
+                                       QRegularExpression::escape(shape.suffix)));
+}
+
+// Whether the file named `match` was left by a run that has ended.
+bool leftByAnEndedRun(const QRegularExpressionMatch& match, const QFileInfo& file) {
+    const qint64 pid = match.captured(QStringLiteral("pid")).toLongLong();
+    if (match.captured(QStringLiteral("origin")) == originMark())
+        return pid != QCoreApplication::applicationPid() && !processMayBeRunning(pid);
+    return file.lastModified().secsTo(QDateTime::currentDateTime()) > kForeignLeftoverSeconds;
+}
+
+}  // namespace
+
+QString originMark() {
+    static const QString mark = QString::fromLatin1(
+        QCryptographicHash::hash(surroundings(), QCryptographicHash::Sha256).left(4).toHex());
+    return mark;
+}
+
+QString TemporaryShape::nameFor(const QString& random) const {
+    const QString origin = saysOrigin ? originMark() + QLatin1Char('-') : QString();
+    return prefix + QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') +
+           origin + random + suffix;
+}
+
+int removeLeftovers(const QString& folder, const TemporaryShape& shape) {
+    const QRegularExpression pattern = patternOf(shape);
     int removed = 0;
-    const QFileInfoList files = QDir(folder).entryInfoList(
-        {prefix + QStringLiteral("*-*")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    const QFileInfoList files =
+        QDir(folder).entryInfoList({shape.prefix + QLatin1Char('*') + shape.suffix},
+                                   QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QFileInfo& file : files) {
-        const qint64 pid = processIdInName(file.fileName(), prefix);
-        if (pid < 0 || pid == QCoreApplication::applicationPid() || processMayBeRunning(pid) ||
-            !ownedByThisUser(file))
-            continue;
+        const QRegularExpressionMatch match = pattern.match(file.fileName());
+        if (!match.hasMatch() || !ownedByThisUser(file) || !leftByAnEndedRun(match, file)) continue;
         if (QFile::remove(file.filePath())) ++removed;
     }
     return removed;

@@ -1,6 +1,5 @@
 #include "toolkit/system/scratch_file.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QStorageInfo>
@@ -13,8 +12,6 @@
 namespace toolkit {
 
 namespace {
-
-const QString kPrefix = QStringLiteral("velaria-");
 
 Failure scratchFailure(const QString& why) {
     const QString reason = QStringLiteral("no se puede escribir el archivo temporal (%1)").arg(why);
@@ -41,12 +38,16 @@ QString scratchFolder() {
     return QDir::tempPath();
 }
 
+// The name QTemporaryFile makes unique, in the shape a later start knows for the program's own.
+QString scratchTemplate(const QString& suffix) {
+    TemporaryShape shape = kScratchTemporary;
+    shape.suffix = suffix;
+    return scratchFolder() + QLatin1Char('/') + shape.nameFor(QStringLiteral("XXXXXX"));
+}
+
 }  // namespace
 
-ScratchFile::ScratchFile(const QString& suffix)
-    : file_(scratchFolder() + QLatin1Char('/') + kPrefix +
-            QString::number(QCoreApplication::applicationPid()) + QStringLiteral("-XXXXXX") +
-            suffix) {
+ScratchFile::ScratchFile(const QString& suffix) : file_(scratchTemplate(suffix)) {
     // Once per program start: what a killed run of this program left behind goes now.
     static const int cleaned = removeStaleScratchFiles();
     Q_UNUSED(cleaned);
@@ -69,7 +70,7 @@ void ScratchFile::remove(System& system) {
 }
 
 int removeStaleScratchFiles() {
-    return removeLeftovers(scratchFolder(), kPrefix);
+    return removeLeftovers(scratchFolder(), kScratchTemporary);
 }
 
 }  // namespace toolkit

@@ -11,10 +11,12 @@ class System;
 // folder (memory-backed where the system has such a folder and TMPDIR names none), created
 // exclusively (never an existing file or a link planted there) and readable by its owner only.
 // Whatever happens short of the process being killed, it does not outlive this object; its name
-// carries the process id so that a later start can tell a killed run's file.
+// carries the process id and where it was made, so that a later start can tell a killed run's
+// file (see leftovers.h).
 class ScratchFile {
   public:
-    // Raises a Failure when the file cannot be created. `suffix` ends the name (".bmp").
+    // Raises a Failure when the file cannot be created. `suffix` ends the name: ".bmp", the one
+    // whose files a later start clears.
     explicit ScratchFile(const QString& suffix);
 
     QString path() const { return file_.fileName(); }

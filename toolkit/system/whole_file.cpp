@@ -1,6 +1,5 @@
 #include "toolkit/system/whole_file.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -9,6 +8,7 @@
 #include <system_error>
 
 #include "toolkit/common/failure.h"
+#include "toolkit/system/durable_file.h"
 #include "toolkit/system/file_errors.h"
 #include "toolkit/system/folders.h"
 #include "toolkit/system/leftovers.h"
@@ -28,25 +28,45 @@ Failure saveFailure(const QString& path, const QString& why) {
 void createTemporaryBeside(const QString& path, QFile& file, const FailureWithReason& failed) {
     const QString folder = QFileInfo(path).absolutePath() + QLatin1Char('/');
     for (int attempt = 0; attempt < 64; ++attempt) {
-        file.setFileName(folder + kTemporaryPrefix +
-                         QString::number(QCoreApplication::applicationPid()) + QLatin1Char('-') +
-                         QString::number(QRandomGenerator::global()->generate64(), 16) +
-                         QStringLiteral(".tmp"));
+        file.setFileName(folder +
+                         kOutputTemporary.nameFor(QStringLiteral("%1").arg(
+                             QRandomGenerator::global()->generate64(), 16, 16, QLatin1Char('0'))));
         if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) return;
         if (!file.exists()) break;
     }
     throw failed(writeFailure(file));
 }
 
-// Puts the complete temporary file in the output's place. A rename replaces whatever stands
-// there, a link included, without following it.
-void replaceWith(const QString& temporary, const QString& path, const FailureWithReason& failed) {
+// What stands at the output's name, refused when the user has made it read-only: that file is
+// theirs to keep.
+ReplacedFile replaceableAt(const QString& path, const FailureWithReason& failed) {
+    if (const QString tooLong = pathTooLong(path); !tooLong.isEmpty()) throw failed(tooLong);
+    const ReplacedFile replaced = replacedFileAt(path);
+    if (replaced.writeProtected) throw failed(QStringLiteral("está protegido contra escritura"));
+    return replaced;
+}
+
+// Puts the complete temporary file in the output's place: given the source's time and the
+// replaced file's permissions, and on the disk, before it takes the name. A rename replaces
+// whatever stands there, a link included, without following it. Says why the time could not be
+// given.
+std::error_code replaceWith(const QString& temporary, const QString& path,
+                            const ReplacedFile& replaced, const FileTime& time,
+                            const FailureWithReason& failed) {
+    const std::error_code undated = giveModificationTime(temporary, time);
+    if (const QString why = settleNewFile(temporary, replaced); !why.isEmpty()) {
+        QFile::remove(temporary);
+        throw failed(why);
+    }
     std::error_code error;
     std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporary).toStdString()),
                             std::filesystem::path(QFile::encodeName(path).toStdString()), error);
-    if (!error) return;
-    QFile::remove(temporary);
-    throw failed(QStringLiteral("no se puede sustituir el archivo que ya había"));
+    if (error) {
+        QFile::remove(temporary);
+        throw failed(QStringLiteral("no se puede sustituir el archivo que ya había"));
+    }
+    flushFolder(QFileInfo(path).absolutePath());
+    return undated;
 }
 
 }  // namespace
@@ -60,7 +80,7 @@ QString fileAndFolder(const QString& path) {
 std::error_code writeFileWhole(const QString& path, const std::function<bool(QIODevice&)>& write,
                                const FileTime& time) {
     const auto failed = [&](const QString& why) { return saveFailure(path, why); };
-    if (const QString tooLong = pathTooLong(path); !tooLong.isEmpty()) throw failed(tooLong);
+    const ReplacedFile replaced = replaceableAt(path, failed);
     QFile file;
     createTemporaryBeside(path, file, failed);
     const bool filled = write(file) && file.flush();
@@ -71,15 +91,13 @@ std::error_code writeFileWhole(const QString& path, const std::function<bool(QIO
         file.remove();
         throw failed(why);
     }
-    const std::error_code undated = giveModificationTime(file.fileName(), time);
-    replaceWith(file.fileName(), path, failed);
-    return undated;
+    return replaceWith(file.fileName(), path, replaced, time, failed);
 }
 
 std::error_code writeFileWholeAt(const QString& path,
                                  const std::function<void(const QString&)>& write,
                                  const FailureWithReason& failed, const FileTime& time) {
-    if (const QString tooLong = pathTooLong(path); !tooLong.isEmpty()) throw failed(tooLong);
+    const ReplacedFile replaced = replaceableAt(path, failed);
     QFile file;
     createTemporaryBeside(path, file, failed);
     file.close();
@@ -89,14 +107,12 @@ std::error_code writeFileWholeAt(const QString& path,
         file.remove();
         throw;
     }
-    const std::error_code undated = giveModificationTime(file.fileName(), time);
-    replaceWith(file.fileName(), path, failed);
-    return undated;
+    // The writer has put a file of its own at the temporary name: that is the one flushed.
+    return replaceWith(file.fileName(), path, replaced, time, failed);
 }
 
 int removeStaleTemporaries(const QString& folder) {
-    return removeLeftovers(folder, kTemporaryPrefix) +
-           removeLeftovers(folder, QStringLiteral(".dijpg-"));
+    return removeLeftovers(folder, kOutputTemporary) + removeLeftovers(folder, kWriterTemporary);
 }
 
 }  // namespace toolkit
