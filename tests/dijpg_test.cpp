@@ -13,6 +13,7 @@
 #include "support/picture_files.h"
 #include "support/program_folder.h"
 #include "toolkit/common/failure.h"
+#include "toolkit/pictures/drawing.h"
 #include "toolkit/system/jpeg_writer.h"
 
 namespace {
@@ -48,7 +49,10 @@ TEST(DIjpg, WritesAProgressiveQuality90JpegOfTheScratchPicture) {
     ASSERT_TRUE(writer.writeJpg && writer.setScratchPath)
         << qPrintable(writer.library.errorString());
     const QString scratch = writer.out.filePath(QStringLiteral("dibujo.bmp"));
-    writeBytes(scratch, bmpBytes(quadrantPicture(441, 331)));
+    // The scratch picture as the program writes it, in one buffer: what Qt's writer would write.
+    const QImage picture = quadrantPicture(441, 331).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(toolkit::bmpFileBytes(picture), bmpBytes(picture));
+    writeBytes(scratch, toolkit::bmpFileBytes(picture));
     ASSERT_EQ(writer.setScratchPath(QFile::encodeName(scratch).constData()), DIJPG_OK);
 
     for (const int progressive : {1, 0}) {
@@ -74,6 +78,18 @@ TEST(DIjpg, WritesAProgressiveQuality90JpegOfTheScratchPicture) {
     // Nothing but the outputs and the scratch picture: no temporary file stays behind.
     EXPECT_EQ(filesIn(writer.out.path()),
               (QStringList{"dibujo.bmp", "salida0.jpg", "salida1.jpg"}));
+
+    // Fine detail at a size of whole and partial blocks: the progressive file, whole, decodes to
+    // the very pixels of the baseline one; none of its coefficients is left coarser.
+    writeBytes(scratch, toolkit::bmpFileBytes(busyPicture(203, 101)));
+    QImage decoded[2];
+    for (const int progressive : {1, 0}) {
+        const QString name = QStringLiteral("detalle%1.jpg").arg(progressive);
+        ASSERT_EQ(writer.writeJpg(writer.path(name).constData(), 90, progressive), DIJPG_OK);
+        ASSERT_TRUE(QImageReader(writer.out.filePath(name)).read(&decoded[progressive]));
+    }
+    EXPECT_EQ(decoded[1].size(), QSize(203, 101));
+    EXPECT_EQ(decoded[1], decoded[0]);
 }
 
 TEST(DIjpg, ReplacesAFileOnlyWithACompleteOne) {
