@@ -4,6 +4,7 @@
 #include <QFileInfo>
 #include <QPainter>
 #include <QtEndian>
+#include <cstring>
 
 #include "toolkit/common/failure.h"
 #include "toolkit/pictures/picture_file.h"
@@ -50,7 +51,7 @@ QImage scaledPicture(const QImage& picture, QSize size) {
     // Scaled on its own rather than by the painter, whose filter samples too few source pixels
     // when a large photo shrinks a lot; with three lobes rather than an average over each
     // pixel's area, which leaves a photo reduced at the decoder's limit a little soft.
-    QImage scaled = lanczosScaled(picture, size);
+    QImage scaled = resampled(picture, size);
     if (scaled.isNull())
         throw Failure(QStringLiteral("No hay memoria para escalar la imagen a %1 x %2 píxeles")
                           .arg(size.width())
@@ -94,8 +95,9 @@ QByteArray bmpFileBytes(const QImage& surface) {
     const qint64 width = image.width(), height = image.height();
     const qint64 stride = (width * 24 + 31) / 32 * 4;
     constexpr qint64 kHeaders = 14 + 40;
-    QByteArray bytes(kHeaders + stride * height, '\0');
+    QByteArray bytes(kHeaders + stride * height, Qt::Uninitialized);
     auto* out = reinterpret_cast<uchar*>(bytes.data());
+    std::memset(out, 0, kHeaders);
     const auto put32 = [&](int at, qint64 value) { qToLittleEndian(quint32(value), out + at); };
     out[0] = 'B';
     out[1] = 'M';
@@ -111,13 +113,20 @@ QByteArray bmpFileBytes(const QImage& surface) {
     put32(38, image.dotsPerMeterX() ? image.dotsPerMeterX() : 2834);
     put32(42, image.dotsPerMeterY() ? image.dotsPerMeterY() : 2834);
     for (qint64 y = 0; y < height; ++y) {
-        const auto* in = reinterpret_cast<const QRgb*>(image.constScanLine(int(y)));
+        const uchar* in = image.constScanLine(int(y));
         uchar* row = out + kHeaders + (height - 1 - y) * stride;  // the bottom row first
-        for (qint64 x = 0; x < width; ++x) {
-            row[3 * x] = uchar(qBlue(in[x]));
-            row[3 * x + 1] = uchar(qGreen(in[x]));
-            row[3 * x + 2] = uchar(qRed(in[x]));
+        // Blue, green and red are the first three bytes of each pixel in memory (QRgb on a
+        // little-endian machine): four copied, the fourth overwritten by the next pixel's.
+        qint64 x = 0;
+        if constexpr (QSysInfo::ByteOrder == QSysInfo::LittleEndian)
+            for (; x + 1 < width; ++x) std::memcpy(row + 3 * x, in + 4 * x, 4);
+        const auto* pixels = reinterpret_cast<const QRgb*>(in);
+        for (; x < width; ++x) {
+            row[3 * x] = uchar(qBlue(pixels[x]));
+            row[3 * x + 1] = uchar(qGreen(pixels[x]));
+            row[3 * x + 2] = uchar(qRed(pixels[x]));
         }
+        std::memset(row + 3 * width, 0, std::size_t(stride - 3 * width));
     }
     return bytes;
 }
