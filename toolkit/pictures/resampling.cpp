@@ -30,15 +30,9 @@ constexpr int kDownShift = kWeightBits + kMiddleBits;
 // filter does itself, and it rings less at edges.
 constexpr double kSupport = 2.0;
 double cubic(double x) {
-    constexpr double B = 1.0 / 3, C = 1.0 / 3;
     x = std::fabs(x);
-    if (x < 1)
-        return ((12 - 9 * B - 6 * C) * x * x * x + (-18 + 12 * B + 6 * C) * x * x + (6 - 2 * B)) /
-               6;
-    if (x < 2)
-        return ((-B - 6 * C) * x * x * x + (6 * B + 30 * C) * x * x + (-12 * B - 48 * C) * x +
-                (8 * B + 24 * C)) /
-               6;
+    if (x < 1) return (7 * x * x * x - 12 * x * x + 16.0 / 3) / 6;
+    if (x < 2) return (-7.0 / 3 * x * x * x + 12 * x * x - 20 * x + 32.0 / 3) / 6;
     return 0;
 }
 
