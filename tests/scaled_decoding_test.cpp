@@ -338,4 +338,18 @@ TEST(ScaledDecoding, TheFinalScalingKeepsFlatAreasExactAndEdgesWithinTheirBounds
             EXPECT_EQ(qRed(pixel) + qGreen(pixel), 0) << x << "," << y;
             EXPECT_LE(qBlue(pixel), qAlpha(pixel)) << x << "," << y;
         }
+
+    // A surface drawn without its white fill, where nothing of it would show, holds the very
+    // pixels of one painted over white: the picture covering it exactly or beyond its edges,
+    // and (filled) leaving some of it uncovered or letting it show through.
+    const QImage photo = busyPicture(150, 100);
+    for (const auto& [picture, target] : {std::pair{photo, QRect(0, 0, 61, 40)},
+                                          {photo, QRect(-3, -2, 70, 47)},
+                                          {photo, QRect(5, 4, 50, 30)},
+                                          {half, QRect(0, 0, 61, 40)}}) {
+        QImage painted = toolkit::filledSurface({61, 40}, Qt::white);
+        toolkit::paintScaled(painted, picture, target);
+        EXPECT_EQ(toolkit::drawnOnWhite({61, 40}, picture, target), painted)
+            << target.x() << "," << target.y() << " " << target.width() << "x" << target.height();
+    }
 }

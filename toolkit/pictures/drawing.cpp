@@ -31,16 +31,21 @@ void checkDrawingSize(const QSize& size) {
     throw Failure(reason.left(1).toUpper() + reason.mid(1), reason);
 }
 
-}  // namespace
-
-QImage filledSurface(QSize size, const QColor& colour) {
-    size = size.expandedTo(QSize(1, 1));
+// A surface of this size, its pixels not set yet.
+QImage newSurface(QSize size) {
     checkDrawingSize(size);
     QImage surface(size, QImage::Format_RGB32);
     if (surface.isNull())
         throw Failure(QStringLiteral("No hay memoria para un dibujo de %1 x %2 píxeles")
                           .arg(size.width())
                           .arg(size.height()));
+    return surface;
+}
+
+}  // namespace
+
+QImage filledSurface(QSize size, const QColor& colour) {
+    QImage surface = newSurface(size.expandedTo(QSize(1, 1)));
     surface.fill(colour);
     return surface;
 }
@@ -49,8 +54,8 @@ QImage scaledPicture(const QImage& picture, QSize size) {
     if (picture.size() == size) return picture;
     checkDrawingSize(size);
     // Scaled on its own rather than by the painter, whose filter samples too few source pixels
-    // when a large photo shrinks a lot; with three lobes rather than an average over each
-    // pixel's area, which leaves a photo reduced at the decoder's limit a little soft.
+    // when a large photo shrinks a lot; with a cubic rather than an average over each pixel's
+    // area, which leaves a photo reduced at the decoder's limit a little soft.
     QImage scaled = resampled(picture, size);
     if (scaled.isNull())
         throw Failure(QStringLiteral("No hay memoria para escalar la imagen a %1 x %2 píxeles")
@@ -80,8 +85,7 @@ QImage drawnOnWhite(QSize size, const QImage& picture, const QRect& target,
     checkDrawingSize(size);
     QImage scaled = convertedToSrgb(scaledPicture(picture, target.size()), profile);
     if (target == whole && scaled.format() == QImage::Format_RGB32) return scaled;
-    QImage surface(size, QImage::Format_RGB32);
-    if (surface.isNull()) return filledSurface(size, Qt::white);  // which says why
+    QImage surface = newSurface(size);
     QPainter painter(&surface);
     painter.setCompositionMode(QPainter::CompositionMode_Source);
     painter.drawImage(target.topLeft(), scaled);
