@@ -239,7 +239,6 @@ void rowDownPaired(const std::int16_t* const* rows, const std::int16_t* w, int c
 }
 #endif
 
-// Rows of four values a pixel: a QImage's bytes, or the pass between's finer values.
 // The pass across, a row at a time as the pass down asks for them.
 class Across {
   public:
