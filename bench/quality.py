@@ -28,10 +28,10 @@ def against_reference(source, output):
     return psnr(reference, picture)
 
 
-def main():
-    corpus, velaria, vips = sys.argv[1:4]
-    vips420 = sys.argv[4] if len(sys.argv) > 4 else None
-    worst = None
+def compare(corpus, velaria, vips, vips420=None):
+    """One row per source picture: its name and the PSNR of Velaria's output, vipsthumbnail's
+    and (when given) vipsthumbnail's made 4:2:0, each against the reference. None when an
+    output is missing."""
     rows = []
     for name in sorted(os.listdir(corpus)):
         if name.startswith("."):
@@ -41,7 +41,7 @@ def main():
         theirs = os.path.join(vips, stem + ".jpg")
         if not (os.path.exists(ours) and os.path.exists(theirs)):
             print(f"  {name}: output missing")
-            return 1
+            return None
         with Image.open(os.path.join(corpus, name)) as opened:
             # White behind any transparent part, as both tools put it.
             source = ImageOps.exif_transpose(opened)
@@ -54,7 +54,16 @@ def main():
         c = (against_reference(source, os.path.join(vips420, stem + ".jpg"))
              if vips420 else float("nan"))
         rows.append((name, a, b, c))
-        worst = a - b if worst is None else min(worst, a - b)
+    return rows
+
+
+def main():
+    corpus, velaria, vips = sys.argv[1:4]
+    vips420 = sys.argv[4] if len(sys.argv) > 4 else None
+    rows = compare(corpus, velaria, vips, vips420)
+    if not rows:
+        return 1
+    worst = min(r[1] - r[2] for r in rows)
     # One line per kind of source: the worst picture of that kind, and the means.
     for kind in sorted({os.path.splitext(r[0])[1] for r in rows}):
         own = [r for r in rows if r[0].endswith(kind)]

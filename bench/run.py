@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Times Velaria's real batch run against its peers on the benchmark pictures.
 
-Usage: bench/run.py BUILD_DIR CORPUS [--runs N]
+Usage: bench/run.py BUILD_DIR CORPUS [--runs N] [--rounds N] [--set FOLDER]...
 
 Every tool converts the same pictures to 1024 pixels wide, JPEG quality 90, progressive. Each is
 run N times (at least 3); the table gives the median wall time, the CPU time (user + system) and
@@ -9,7 +9,10 @@ the peak resident memory of that median run, and each tool's wall time as a mult
 Velaria's. Then the quality of each output is checked (quality.py), and memory on a folder of
 500 pictures. Then each set of the photos people have now (CAMERA_SETS, made beside the corpus by
 bench/make_corpus.sh) is timed against vipsthumbnail and the two-process TurboJPEG loop, in rounds
-of its own.
+of its own. Last, for CORPUS, each camera set and each further --set, one block (report_set):
+Velaria against the loop that writes the same (the two-process 4:4:4 TurboJPEG pipeline) in
+interleaved rounds, wall and CPU as same-round ratios, PSNR next to vipsthumbnail's, and the
+outputs' sizes.
 """
 import argparse
 import os
@@ -21,6 +24,8 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import quality  # noqa: E402
 
 
 def measure(commands, must_succeed=True):
@@ -47,6 +52,69 @@ def fresh(folder):
     return folder
 
 
+def pictures_of(folder):
+    return sorted(os.path.join(folder, n) for n in os.listdir(folder) if not n.startswith("."))
+
+
+def jpeg_bytes(folder):
+    return sum(os.path.getsize(os.path.join(folder, n)) for n in os.listdir(folder)
+               if n.endswith(".jpg"))
+
+
+def report_set(build, corpus, rounds=5, name=None):
+    """One set of pictures: Velaria against the loop writing the same (two processes, 4:4:4),
+    in rounds that alternate which goes first, so that whatever else the machine does weighs on
+    both alike; wall and CPU as the median of the rounds' ratios. Then PSNR against the Lanczos
+    reference next to vipsthumbnail's (quality.py), and the outputs' sizes. Prints one block and
+    returns its figures."""
+    corpus = os.path.abspath(corpus)
+    name = name or os.path.basename(corpus.rstrip("/"))
+    pictures = pictures_of(corpus)
+    work = tempfile.mkdtemp(prefix="velaria-set-")
+    velaria, loop, vips = (os.path.join(work, n) for n in ("velaria", "loop", "vips"))
+    bench = os.path.join(build, "bench", "velaria_bench")
+    pipeline = os.path.join(build, "bench", "turbojpeg_pipeline")
+    run_velaria = lambda: measure([[bench, corpus, fresh(velaria)]])
+    run_loop = lambda: measure([[pipeline, "--444", fresh(loop)] + pictures[0::2],
+                                [pipeline, "--444", loop] + pictures[1::2]])
+    walls, cpus = [], []
+    for round_ in range(max(1, rounds)):
+        if round_ % 2 == 0:
+            ours, theirs = run_velaria(), run_loop()
+        else:
+            theirs, ours = run_loop(), run_velaria()
+        walls.append(ours[0] / theirs[0])
+        cpus.append(ours[1] / theirs[1])
+    vips_wall, _, _ = measure([["vipsthumbnail", "-s", "1024x", "-o",
+                                os.path.join(fresh(vips), "%s.jpg[Q=90,interlace]")] + pictures])
+    outputs = os.path.join(velaria, "DestinoJPG")
+    rows = quality.compare(corpus, outputs, vips) or []
+    figures = {
+        "wall": statistics.median(walls), "cpu": statistics.median(cpus),
+        "psnr": sum(r[1] for r in rows) / len(rows) if rows else float("nan"),
+        "psnr_vips": sum(r[2] for r in rows) / len(rows) if rows else float("nan"),
+        "size_loop": jpeg_bytes(outputs) / jpeg_bytes(loop),
+        "size_vips": jpeg_bytes(outputs) / jpeg_bytes(vips),
+    }
+    print(f"\n{name}: {len(pictures)} pictures, {len(walls)} interleaved rounds against the "
+          "two-process 4:4:4 loop")
+    print(f"  wall {figures['wall']:.2f} x the loop (rounds: "
+          + ", ".join(f"{w:.2f}" for w in walls) + f"); CPU {figures['cpu']:.2f} x (rounds: "
+          + ", ".join(f"{c:.2f}" for c in cpus) + f"); vipsthumbnail took {vips_wall:.2f} s")
+    print(f"  PSNR against the Lanczos reference: Velaria {figures['psnr']:.2f} dB, "
+          f"vipsthumbnail {figures['psnr_vips']:.2f} dB "
+          f"({figures['psnr'] - figures['psnr_vips']:+.2f} dB)")
+    print(f"  outputs: {jpeg_bytes(outputs) / 1e6:.1f} MB, {figures['size_loop']:.3f} x the "
+          f"loop's, {figures['size_vips']:.3f} x vipsthumbnail's")
+    goals = [("wall <= 0.9 x the loop", figures["wall"] <= 0.9),
+             ("CPU <= 0.9 x the loop", figures["cpu"] <= 0.9),
+             ("PSNR >= vipsthumbnail's", figures["psnr"] >= figures["psnr_vips"]),
+             ("outputs <= 1.05 x vipsthumbnail's", figures["size_vips"] <= 1.05)]
+    print("  Goals: " + "; ".join(f"{g} {'yes' if ok else 'NO'}" for g, ok in goals))
+    shutil.rmtree(work, ignore_errors=True)
+    return figures
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("build")
@@ -54,14 +122,18 @@ def main():
     parser.add_argument("--runs", type=int, default=3)
     parser.add_argument("--sets-only", action="store_true",
                         help="time only the sets of photos people have")
+    parser.add_argument("--rounds", type=int, default=6)
+    parser.add_argument("--set", action="append", default=[], dest="sets")
     args = parser.parse_args()
     runs = max(3, args.runs)
     build = os.path.abspath(args.build)
     corpus = os.path.abspath(args.corpus)
     if args.sets_only:
         camera_sets(build, corpus, runs)
+        for folder in camera_folders(corpus) + args.sets:
+            report_set(build, folder, args.rounds)
         return 0
-    pictures = sorted(os.path.join(corpus, n) for n in os.listdir(corpus) if not n.startswith("."))
+    pictures = pictures_of(corpus)
     count = len(pictures)
     tagged = corpus.rstrip("/") + "-p3"
     work = tempfile.mkdtemp(prefix="velaria-bench-")
@@ -135,7 +207,7 @@ def main():
     subprocess.run(["vipsthumbnail", "-s", "1024x", "-o",
                     os.path.join(vips420, "%s.jpg[Q=90,interlace,subsample_mode=on]")] + pictures,
                    check=True)
-    quality = subprocess.run([sys.executable, os.path.join(HERE, "quality.py"), corpus,
+    quality_check = subprocess.run([sys.executable, os.path.join(HERE, "quality.py"), corpus,
                               os.path.join(out["velaria"], "DestinoJPG"), out["vips"], vips420])
 
     # Memory must not grow with the number of pictures: 500 of them, the corpus over and over.
@@ -148,7 +220,9 @@ def main():
           f"(64 pictures: {results['Velaria (JPG)'][2]:.0f} MiB)")
     shutil.rmtree(work, ignore_errors=True)
     camera_sets(build, corpus, runs)
-    return quality.returncode
+    for folder in [corpus] + camera_folders(corpus) + args.sets:
+        report_set(build, folder, args.rounds)
+    return quality_check.returncode
 
 
 def rounds(tools, runs):
@@ -203,6 +277,11 @@ CAMERA_SETS = [
         ("peak memory <= 1.2 x vipsthumbnail's", lambda v, r: v[2] <= 1.2 * r[VIPS][2]),
     ]),
 ]
+
+
+def camera_folders(corpus):
+    folders = [corpus.rstrip("/") + "-" + suffix for suffix, _, _ in CAMERA_SETS]
+    return [folder for folder in folders if os.path.isdir(folder)]
 
 
 def camera_sets(build, corpus, runs):

@@ -13,7 +13,6 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "toolkit/pictures/drawing.h"
 #include "toolkit/pictures/scaled_jpeg.h"
 
 int main(int argc, char** argv) {
@@ -60,7 +59,11 @@ int main(int argc, char** argv) {
             ++failed;
             continue;
         }
-        const QImage scaled = toolkit::scaledPicture(picture, target);
+        // Qt's own area-averaging scaling: the floor stays what it was, whatever filter the
+        // program itself uses.
+        const QImage scaled = picture.scaled(target, Qt::IgnoreAspectRatio,
+                                             Qt::SmoothTransformation)
+                                  .convertToFormat(QImage::Format_RGB32);
         unsigned char* jpeg = nullptr;
         unsigned long jpegSize = 0;
         if (tjCompress2(encoder, scaled.constBits(), scaled.width(), int(scaled.bytesPerLine()),

@@ -1,5 +1,6 @@
 #include "convert/run_progress.h"
 
+#include <QTimer>
 #include <algorithm>
 #include <utility>
 
@@ -35,11 +36,22 @@ PictureWorkers::Events RunProgress::workerEvents() {
 void RunProgress::askForUpdate() {
     if (!updatePending_.exchange(true))
         QMetaObject::invokeMethod(
-            &window_, [this] { show(); }, Qt::QueuedConnection);
+            &window_, [this] { showSoon(); }, Qt::QueuedConnection);
+}
+
+// A person reads a few updates a second at most: more only take the window's thread from the
+// run. What happened meanwhile is shown together.
+void RunProgress::showSoon() {
+    const qint64 wait = shown_.isValid() ? kUpdateInterval - shown_.elapsed() : 0;
+    if (wait <= 0)
+        show();
+    else
+        QTimer::singleShot(int(wait), &window_, [this] { show(); });
 }
 
 void RunProgress::show() {
     updatePending_ = false;
+    shown_.start();
     window_.showWorking(std::min(finished_ + 1, std::max(total_, 1)), nameOfJob_(latestStarted_));
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QString>
 #include <atomic>
@@ -14,7 +15,8 @@ namespace convert {
 
 // The progress window of a run and what the workers tell it. Workers report from their own
 // threads; the window hears of it on its thread, one update waiting in its event queue at a
-// time however many pictures finish meanwhile.
+// time however many pictures finish meanwhile, and shows it no sooner than kUpdateInterval
+// after the one before.
 class RunProgress {
   public:
     // `nameOfJob` names a job's entry; it is asked on the window's thread only.
@@ -31,7 +33,10 @@ class RunProgress {
     // Lets the window take its events until every worker has stopped.
     void waitForWorkers();
 
+    static constexpr qint64 kUpdateInterval = 250;  // milliseconds
+
   private:
+    void showSoon();
     void show();
     void askForUpdate();
 
@@ -43,6 +48,7 @@ class RunProgress {
     std::atomic<int> finished_ = 0;
     std::atomic<int> latestStarted_ = 0;
     std::atomic<bool> updatePending_ = false;
+    QElapsedTimer shown_;
 };
 
 }  // namespace convert

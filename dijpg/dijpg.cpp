@@ -1,8 +1,7 @@
-// The JPEG writer behind DIWriteJpg, on libjpeg-turbo's TurboJPEG API.
+// The JPEG writer behind DIWriteJpg: the scratch BMP read whole, encoded on libjpeg's API.
 
 #include "dijpg_export.h"
 // The export header must come first: it defines DIJPG_EXPORT for dijpg.h.
-#include <turbojpeg.h>
 
 #include <atomic>
 #include <cerrno>
@@ -14,24 +13,14 @@
 #include <vector>
 
 #include "dijpg.h"
+#include "dijpg/jpeg_encoding.h"
+#include "dijpg/scratch_bmp.h"
 #include "exif_date.h"
 #include "toolkit/system/process_id.h"
 
 namespace {
 
 std::string scratchPath;
-
-struct Compressor {
-    tjhandle handle = tjInitCompress();
-    ~Compressor() {
-        if (handle) tjDestroy(handle);
-    }
-};
-
-struct TurboBuffer {
-    unsigned char* data = nullptr;
-    ~TurboBuffer() { tjFree(data); }
-};
 
 unsigned long long randomNumber() {
     static std::atomic<unsigned long long> counter = 0;
@@ -104,80 +93,19 @@ int32_t writeWhole(const std::string& destination, const unsigned char* data, un
     return DIJPG_OK;
 }
 
-std::uint32_t le16(const unsigned char* p) {
-    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8;
-}
-std::uint32_t le32(const unsigned char* p) {
-    return le16(p) | le16(p + 2) << 16;
-}
-
-// Looks at the scratch BMP's header before the reader sees it: the reader takes memory for
-// the whole picture the header claims before it reads a single row, so a damaged or hostile
-// header could claim gigabytes. The file must hold every row it claims, and the picture must
-// be one the writer takes.
-int32_t checkScratchHeader(const char* path) {
-    std::FILE* file = std::fopen(path, "rb");
-    if (!file) return DIJPG_ERROR_READ;
-    unsigned char header[34] = {};
-    const std::size_t got = std::fread(header, 1, sizeof header, file);
-    const bool sized = std::fseek(file, 0, SEEK_END) == 0;
-    const long fileSize = sized ? std::ftell(file) : -1;
-    std::fclose(file);
-    if (got < 26 || fileSize < 0 || header[0] != 'B' || header[1] != 'M') return DIJPG_ERROR_READ;
-
-    const std::uint32_t infoSize = le32(header + 14);
-    std::int64_t width, height, bits;
-    std::uint32_t compression = 0;
-    if (infoSize == 12) {
-        width = le16(header + 18);
-        height = le16(header + 20);
-        bits = le16(header + 24);
-    } else if (infoSize >= 40 && got >= 34) {
-        width = std::int32_t(le32(header + 18));
-        height = std::int32_t(le32(header + 22));
-        bits = le16(header + 28);
-        compression = le32(header + 30);
-    } else {
-        return DIJPG_ERROR_READ;
-    }
-    if (height < 0) height = -height;  // rows stored top-down
-    if (width <= 0 || height <= 0 || bits <= 0 || bits > 32) return DIJPG_ERROR_READ;
-    if (width > DIJPG_MAX_SIDE || height > DIJPG_MAX_SIDE || width * height > DIJPG_MAX_PIXELS)
-        return DIJPG_ERROR_TOO_LARGE;
-    // Compressed rows can be any length; the reader refuses those anyway.
-    if (compression == 0) {
-        const std::int64_t stride = (width * bits + 31) / 32 * 4;
-        if (std::int64_t(le32(header + 10)) + stride * height > fileSize) return DIJPG_ERROR_READ;
-    }
-    return DIJPG_OK;
-}
-
 int32_t encode(const char* scratch, const char* destination, int32_t quality, int32_t progressive,
                const DIPhotoDate* date = nullptr) {
     if (!destination || !*destination || quality < 1 || quality > 100) return DIJPG_ERROR_ARGUMENT;
     std::vector<unsigned char> metadata;
     if (date && !dijpg::exifDateSegment(*date, metadata)) return DIJPG_ERROR_ARGUMENT;
 
-    if (const int32_t checked = checkScratchHeader(scratch); checked != DIJPG_OK) return checked;
-
-    int width = 0, height = 0;
-    int pixelFormat = TJPF_RGB;
-    TurboBuffer pixels;
-    pixels.data = tjLoadImage(scratch, &width, 1, &height, &pixelFormat, 0);
-    if (!pixels.data) return DIJPG_ERROR_READ;
-
-    Compressor compressor;
-    if (!compressor.handle) return DIJPG_ERROR_ENCODE;
-    TurboBuffer jpeg;
-    unsigned long jpegSize = 0;
-    const int flags = progressive ? TJFLAG_PROGRESSIVE : 0;
-    // At quality 90 and above the colour detail is kept whole (no chroma subsampling), as the
-    // common tools do: halving it there costs more fidelity than the quality number promises.
-    const int sampling = quality >= 90 ? TJSAMP_444 : TJSAMP_420;
-    if (tjCompress2(compressor.handle, pixels.data, width, 0, height, pixelFormat, &jpeg.data,
-                    &jpegSize, sampling, quality, flags) != 0)
-        return DIJPG_ERROR_ENCODE;
-    return writeWhole(destination, jpeg.data, jpegSize, metadata);
+    dijpg::ScratchPicture picture;
+    if (const int32_t read = dijpg::readScratchBmp(scratch, picture); read != DIJPG_OK) return read;
+    dijpg::EncodedJpeg jpeg;
+    if (const int32_t encoded = dijpg::encodeJpeg(picture, quality, progressive != 0, jpeg);
+        encoded != DIJPG_OK)
+        return encoded;
+    return writeWhole(destination, jpeg.bytes.get(), jpeg.size, metadata);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <atomic>
 
 #include "app/form1.h"
@@ -206,7 +207,8 @@ TEST(ParallelRun, ShowsProgressAndCancelKeepsWhatWasWrittenAndSaysHowMuch) {
     window.form.Check2(1).setValue(0);
     window.form.Picture2(1).setBackColor(kBlueMarker);
 
-    // Pressed as soon as the window says the first picture is done.
+    // Pressed as soon as the first picture is written: the window says how far the run is only
+    // a few times a second, so its count need not stop at each picture.
     QStringList seen;
     bool wasModal = false;
     struct Watcher : QObject {
@@ -220,18 +222,25 @@ TEST(ParallelRun, ShowsProgressAndCancelKeepsWhatWasWrittenAndSaysHowMuch) {
     } watcher;
     watcher.shown = [&](toolkit::ProgressWindow* progress) {
         wasModal = progress->windowModality() == Qt::WindowModal && progress->isModal();
-        QObject::connect(progress, &toolkit::ProgressWindow::advanced, progress,
-                         [&, progress](int n) {
-                             for (const QLabel* label : progress->findChildren<QLabel*>())
-                                 seen << label->text();
-                             // A screen reader's "press" reaches buttons the progress
-                             // window's modality hides from the mouse: refused during a run.
-                             if (n == 1) {
-                                 window.form.Command1->click();
-                                 window.form.Command2->click();
-                             }
-                             if (n == 2) progress->cancelButton()->click();
-                         });
+        QObject::connect(
+            progress, &toolkit::ProgressWindow::advanced, progress, [&, progress](int n) {
+                for (const QLabel* label : progress->findChildren<QLabel*>()) seen << label->text();
+                // A screen reader's "press" reaches buttons the progress
+                // window's modality hides from the mouse: refused during a run.
+                if (n != 1) return;
+                window.form.Command1->click();
+                window.form.Command2->click();
+                auto* poll = new QTimer(progress);
+                QObject::connect(poll, &QTimer::timeout, progress, [&, poll, progress] {
+                    if (QDir(window.program.file(QStringLiteral("DestinoJPG")))
+                            .entryList({QStringLiteral("*.jpg")}, QDir::Files)
+                            .isEmpty())
+                        return;
+                    poll->stop();
+                    progress->cancelButton()->click();
+                });
+                poll->start(2);
+            });
     };
     qApp->installEventFilter(&watcher);
     window.convert(source.path());
@@ -241,7 +250,6 @@ TEST(ParallelRun, ShowsProgressAndCancelKeepsWhatWasWrittenAndSaysHowMuch) {
     EXPECT_TRUE(window.system.dialogFolders.empty());
     EXPECT_FALSE(window.form.runInProgress());
     EXPECT_TRUE(seen.contains(QStringLiteral("Convirtiendo 1 de 12")));
-    EXPECT_TRUE(seen.contains(QStringLiteral("Convirtiendo 2 de 12")));
     EXPECT_TRUE(seen.contains(QStringLiteral("foto00.jpg")));
     const QStringList jpegs =
         QDir(window.program.file(QStringLiteral("DestinoJPG"))).entryList(QDir::Files, QDir::Name);

@@ -7,12 +7,14 @@
 #include <QLibrary>
 #include <QLibraryInfo>
 #include <QTemporaryDir>
+#include <QtEndian>
 #include <thread>
 #include <vector>
 
 #include "support/picture_files.h"
 #include "support/program_folder.h"
 #include "toolkit/common/failure.h"
+#include "toolkit/pictures/drawing.h"
 #include "toolkit/system/jpeg_writer.h"
 
 namespace {
@@ -41,6 +43,17 @@ QStringList filesIn(const QString& folder) {
     return QDir(folder).entryList(QDir::Files | QDir::Hidden);
 }
 
+// The JPEG at `path` shows quadrantPicture(441, 331).
+void expectQuadrants(const QString& path) {
+    QImage decoded;
+    ASSERT_TRUE(QImageReader(path).read(&decoded));
+    EXPECT_EQ(decoded.size(), QSize(441, 331));
+    EXPECT_TRUE(near(meanColour(decoded, QRect(20, 20, 180, 120)), QColor(220, 30, 30), 6));
+    EXPECT_TRUE(near(meanColour(decoded, QRect(240, 20, 180, 120)), QColor(30, 200, 30), 6));
+    EXPECT_TRUE(near(meanColour(decoded, QRect(20, 190, 180, 120)), QColor(30, 30, 220), 6));
+    EXPECT_TRUE(near(meanColour(decoded, QRect(240, 190, 180, 120)), QColor(230, 230, 40), 6));
+}
+
 }  // namespace
 
 TEST(DIjpg, WritesAProgressiveQuality90JpegOfTheScratchPicture) {
@@ -48,7 +61,10 @@ TEST(DIjpg, WritesAProgressiveQuality90JpegOfTheScratchPicture) {
     ASSERT_TRUE(writer.writeJpg && writer.setScratchPath)
         << qPrintable(writer.library.errorString());
     const QString scratch = writer.out.filePath(QStringLiteral("dibujo.bmp"));
-    writeBytes(scratch, bmpBytes(quadrantPicture(441, 331)));
+    // The scratch picture as the program writes it, in one buffer: what Qt's writer would write.
+    const QImage picture = quadrantPicture(441, 331).convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(toolkit::bmpFileBytes(picture), bmpBytes(picture));
+    writeBytes(scratch, toolkit::bmpFileBytes(picture));
     ASSERT_EQ(writer.setScratchPath(QFile::encodeName(scratch).constData()), DIJPG_OK);
 
     for (const int progressive : {1, 0}) {
@@ -63,17 +79,40 @@ TEST(DIjpg, WritesAProgressiveQuality90JpegOfTheScratchPicture) {
         EXPECT_EQ(markers.tables.at(0), libjpegQuantTable(0, 90));
         EXPECT_EQ(markers.tables.at(1), libjpegQuantTable(1, 90));
 
-        QImage decoded;
-        ASSERT_TRUE(QImageReader(writer.out.filePath(name)).read(&decoded));
-        EXPECT_EQ(decoded.size(), QSize(441, 331));
-        EXPECT_TRUE(near(meanColour(decoded, QRect(20, 20, 180, 120)), QColor(220, 30, 30), 6));
-        EXPECT_TRUE(near(meanColour(decoded, QRect(240, 20, 180, 120)), QColor(30, 200, 30), 6));
-        EXPECT_TRUE(near(meanColour(decoded, QRect(20, 190, 180, 120)), QColor(30, 30, 220), 6));
-        EXPECT_TRUE(near(meanColour(decoded, QRect(240, 190, 180, 120)), QColor(230, 230, 40), 6));
+        expectQuadrants(writer.out.filePath(name));
     }
     // Nothing but the outputs and the scratch picture: no temporary file stays behind.
     EXPECT_EQ(filesIn(writer.out.path()),
               (QStringList{"dibujo.bmp", "salida0.jpg", "salida1.jpg"}));
+
+    // The other forms a scratch BMP may take: 8 bits a pixel with a palette, rows top-down.
+    const qsizetype stride = (441 * 3 + 3) / 4 * 4;
+    const QByteArray bottomUp = toolkit::bmpFileBytes(picture);
+    QByteArray topDown = bottomUp.left(54);
+    for (int y = 330; y >= 0; --y) topDown += bottomUp.mid(54 + y * stride, stride);
+    qToLittleEndian(qint32(-331), topDown.data() + 22);
+    QImage indexed = picture.convertToFormat(QImage::Format_Indexed8);
+    QList<QRgb> palette = indexed.colorTable();
+    palette.resize(20);  // more than 16 colours: Qt writes 8 bits a pixel, not 4
+    indexed.setColorTable(palette);
+    for (const QByteArray& form : {bmpBytes(indexed), topDown}) {
+        writeBytes(scratch, form);
+        ASSERT_EQ(writer.writeJpg(writer.path(QStringLiteral("otra.jpg")).constData(), 90, 1),
+                  DIJPG_OK);
+        expectQuadrants(writer.out.filePath(QStringLiteral("otra.jpg")));
+    }
+
+    // Fine detail at a size of whole and partial blocks: the progressive file, whole, decodes to
+    // the very pixels of the baseline one; none of its coefficients is left coarser.
+    writeBytes(scratch, toolkit::bmpFileBytes(busyPicture(203, 101)));
+    QImage decoded[2];
+    for (const int progressive : {1, 0}) {
+        const QString name = QStringLiteral("detalle%1.jpg").arg(progressive);
+        ASSERT_EQ(writer.writeJpg(writer.path(name).constData(), 90, progressive), DIJPG_OK);
+        ASSERT_TRUE(QImageReader(writer.out.filePath(name)).read(&decoded[progressive]));
+    }
+    EXPECT_EQ(decoded[1].size(), QSize(203, 101));
+    EXPECT_EQ(decoded[1], decoded[0]);
 }
 
 TEST(DIjpg, ReplacesAFileOnlyWithACompleteOne) {

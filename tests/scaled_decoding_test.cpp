@@ -11,6 +11,7 @@
 #include "support/program_folder.h"
 #include "toolkit/common/failure.h"
 #include "toolkit/pictures/decode_route.h"
+#include "toolkit/pictures/drawing.h"
 #include "toolkit/pictures/picture_file.h"
 #include "toolkit/pictures/scaled_jpeg.h"
 #include "toolkit/system/available_memory.h"
@@ -45,6 +46,11 @@ std::array<QColor, 4> corners(const QImage& picture) {
             meanColour(picture, QRect(w - qw - qw / 2, qh / 2, qw, qh)),
             meanColour(picture, QRect(w - qw - qw / 2, h - qh - qh / 2, qw, qh)),
             meanColour(picture, QRect(qw / 2, h - qh - qh / 2, qw, qh))};
+}
+
+// A pixel as the picture holds it (premultiplied where it is), not as QImage::pixel gives it.
+QRgb stored(const QImage& picture, int x, int y) {
+    return reinterpret_cast<const QRgb*>(picture.constScanLine(y))[x];
 }
 
 }  // namespace
@@ -320,4 +326,112 @@ TEST(ScaledDecoding, ScanBombsAreRefusedAndADecodeStopsWhenCancelled) {
     EXPECT_THROW(
         toolkit::readPictureFile(fewPath, QSize(320, 240), toolkit::Colours::Srgb, &cancelled),
         toolkit::Cancelled);
+}
+
+// The final scaling on pictures whose right answer is known: each comes out at the size asked,
+// opaque or premultiplied as it came in; a flat area stays exactly flat, and an edge rings by a
+// few levels at most (the cubic's small lobes), both ways, shrunk or enlarged.
+TEST(ScaledDecoding, TheFinalScalingKeepsFlatAreasExactAndEdgesWithinTheirBounds) {
+    const auto filled = [](QSize size, QImage::Format format, QRgb colour) {
+        QImage picture(size, format);
+        picture.fill(colour);
+        return picture;
+    };
+    QImage indexed(40, 30, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(12, 200, 99)});
+    indexed.fill(0);
+    const struct {
+        QImage picture;
+        QSize size;
+        QRgb expected;  // every pixel, premultiplied where there is an alpha channel
+    } flat[] = {
+        {filled({300, 200}, QImage::Format_RGB32, qRgb(97, 140, 3)), {123, 77}, qRgb(97, 140, 3)},
+        {filled({4000, 12}, QImage::Format_RGB32, qRgb(255, 0, 255)), {9, 3}, qRgb(255, 0, 255)},
+        {filled({7, 5}, QImage::Format_RGB32, qRgb(1, 254, 128)), {64, 40}, qRgb(1, 254, 128)},
+        {filled({1, 1}, QImage::Format_RGB32, qRgb(50, 60, 70)), {5, 3}, qRgb(50, 60, 70)},
+        {filled({3000, 2}, QImage::Format_RGB32, qRgb(9, 9, 9)), {7, 1}, qRgb(9, 9, 9)},
+        {filled({90, 60}, QImage::Format_Grayscale8, qRgb(77, 77, 77)), {31, 20}, qRgb(77, 77, 77)},
+        {indexed, {17, 13}, qRgb(12, 200, 99)},
+        {filled({80, 60}, QImage::Format_ARGB32, qRgba(200, 40, 10, 128)),
+         {33, 25},
+         qPremultiply(qRgba(200, 40, 10, 128))},
+        {filled({80, 60}, QImage::Format_ARGB32, qRgba(200, 40, 10, 0)), {33, 90}, 0},
+    };
+    for (const auto& c : flat) {
+        SCOPED_TRACE(QStringLiteral("%1 x %2 (format %3) to %4 x %5")
+                         .arg(c.picture.width())
+                         .arg(c.picture.height())
+                         .arg(int(c.picture.format()))
+                         .arg(c.size.width())
+                         .arg(c.size.height())
+                         .toStdString());
+        const QImage scaled = toolkit::scaledPicture(c.picture, c.size);
+        ASSERT_EQ(scaled.size(), c.size);
+        EXPECT_EQ(scaled.format(), c.picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                               : QImage::Format_RGB32);
+        int wrong = 0;
+        for (int y = 0; y < scaled.height(); ++y)
+            for (int x = 0; x < scaled.width(); ++x) wrong += stored(scaled, x, y) != c.expected;
+        EXPECT_EQ(wrong, 0);
+    }
+
+    // A grey step from 64 to 192 across (then, turned, down) the middle of the picture.
+    constexpr int kLow = 64, kHigh = 192, kRing = (kHigh - kLow) / 20;
+    for (const auto& [length, scaledTo] : {std::pair{300, 100}, {300, 211}, {60, 250}}) {
+        for (const bool across : {true, false}) {
+            SCOPED_TRACE(QStringLiteral("%1 to %2 %3")
+                             .arg(length)
+                             .arg(scaledTo)
+                             .arg(across ? "across" : "down")
+                             .toStdString());
+            QImage step(across ? QSize(length, 8) : QSize(8, length), QImage::Format_RGB32);
+            step.fill(qRgb(kLow, kLow, kLow));
+            for (int i = length / 2; i < length; ++i)
+                for (int j = 0; j < 8; ++j)
+                    step.setPixel(across ? i : j, across ? j : i, qRgb(kHigh, kHigh, kHigh));
+            const QImage scaled =
+                toolkit::scaledPicture(step, across ? QSize(scaledTo, 5) : QSize(5, scaledTo));
+            // Beyond the filter's reach on either side, the flat levels exactly.
+            const int reach =
+                3 * std::max((length + scaledTo - 1) / scaledTo, (scaledTo + length - 1) / length) +
+                1;
+            for (int i = 0; i < scaledTo; ++i) {
+                const int level = qGreen(scaled.pixel(across ? i : 2, across ? 2 : i));
+                EXPECT_GE(level, kLow - kRing) << i;
+                EXPECT_LE(level, kHigh + kRing) << i;
+                if (i < scaledTo / 2 - reach) {
+                    EXPECT_EQ(level, kLow) << i;
+                } else if (i >= scaledTo / 2 + reach) {
+                    EXPECT_EQ(level, kHigh) << i;
+                }
+            }
+        }
+    }
+
+    // Transparent red beside opaque blue: the red, unseen, lends no colour, and no colour is
+    // brighter than its pixel's alpha.
+    QImage half = filled({120, 40}, QImage::Format_ARGB32, qRgba(255, 0, 0, 0));
+    for (int y = 0; y < 40; ++y)
+        for (int x = 60; x < 120; ++x) half.setPixel(x, y, qRgba(0, 0, 255, 255));
+    const QImage scaled = toolkit::scaledPicture(half, {37, 13});
+    for (int y = 0; y < scaled.height(); ++y)
+        for (int x = 0; x < scaled.width(); ++x) {
+            const QRgb pixel = stored(scaled, x, y);
+            EXPECT_EQ(qRed(pixel) + qGreen(pixel), 0) << x << "," << y;
+            EXPECT_LE(qBlue(pixel), qAlpha(pixel)) << x << "," << y;
+        }
+
+    // A surface drawn without its white fill, where nothing of it would show, holds the very
+    // pixels of one painted over white: the picture covering it exactly or beyond its edges,
+    // and (filled) leaving some of it uncovered or letting it show through.
+    const QImage photo = busyPicture(150, 100);
+    for (const auto& [picture, target] : {std::pair{photo, QRect(0, 0, 61, 40)},
+                                          {photo, QRect(-3, -2, 70, 47)},
+                                          {photo, QRect(5, 4, 50, 30)},
+                                          {half, QRect(0, 0, 61, 40)}}) {
+        QImage painted = toolkit::filledSurface({61, 40}, Qt::white);
+        toolkit::paintScaled(painted, picture, target);
+        EXPECT_EQ(toolkit::drawnOnWhite({61, 40}, picture, target), painted)
+            << target.x() << "," << target.y() << " " << target.width() << "x" << target.height();
+    }
 }

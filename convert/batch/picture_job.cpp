@@ -83,9 +83,9 @@ class Conversion {
     }
 
     void paint() {
-        // White first: transparent parts must not show the previous picture.
-        drawing_ = toolkit::filledSurface(job_.surface, Qt::white);
-        toolkit::paintScaled(drawing_, result_.picture, job_.target, result_.outcome.unconverted);
+        // On white: transparent parts must not show the previous picture.
+        drawing_ = toolkit::drawnOnWhite(job_.surface, result_.picture, job_.target,
+                                         result_.outcome.unconverted);
     }
 
     void writeJpeg() {

@@ -18,8 +18,9 @@ namespace toolkit {
 // when there is no memory for it.
 QImage filledSurface(QSize size, const QColor& colour);
 
-// The picture scaled to exactly `size` with an area-averaging filter (the picture itself when it
-// has that size already). Raises a Failure when there is no memory for it.
+// The picture scaled to exactly `size` with a three-lobed Lanczos filter (the picture itself when
+// it has that size already). Every picture on its way to a surface is scaled here, whatever
+// route decoded it. Raises a Failure when there is no memory for it.
 QImage scaledPicture(const QImage& picture, QSize size);
 
 // Paints the picture into the surface over `target`, scaled to it, its colours turned into sRGB
@@ -27,7 +28,17 @@ QImage scaledPicture(const QImage& picture, QSize size);
 void paintScaled(QImage& surface, const QImage& picture, const QRect& target,
                  const EmbeddedProfile& profile = {});
 
-// Writes the surface as a 24-bit BMP into an open device. Raises a Failure with the reason.
+// A surface of this size holding the picture painted over `target` as paintScaled paints it, on
+// white where the picture leaves anything uncovered or lets it show through; an opaque picture
+// that covers the whole surface is not painted over a white fill that nothing would show.
+QImage drawnOnWhite(QSize size, const QImage& picture, const QRect& target,
+                    const EmbeddedProfile& profile = {});
+
+// The surface as a 24-bit BMP file, bottom row first, the same bytes as Qt's BMP writer gives.
+QByteArray bmpFileBytes(const QImage& surface);
+
+// Writes the surface as a 24-bit BMP into an open device, in one write. Raises a Failure with
+// the reason.
 void writeBmp(const QImage& surface, QIODevice& device);
 
 // Saves the surface as a 24-bit BMP file, replacing any file there only once the new one is
