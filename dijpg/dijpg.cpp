@@ -15,6 +15,7 @@
 
 #include "dijpg.h"
 #include "exif_date.h"
+#include "toolkit/system/new_file.h"
 #include "toolkit/system/process_id.h"
 
 namespace {
@@ -58,7 +59,7 @@ std::FILE* createTemporaryBeside(const std::string& destination, std::string& na
                       randomNumber());
         name = (folder / own).string();
         errno = 0;
-        if (std::FILE* file = std::fopen(name.c_str(), "wbx")) return file;
+        if (std::FILE* file = toolkit::createNewFile(name.c_str())) return file;
         if (errno != EEXIST) return nullptr;
     }
     return nullptr;

@@ -5,38 +5,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#ifdef Q_OS_UNIX
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
+#include "toolkit/system/os_calls.h"
 
 namespace toolkit {
-
-namespace {
-
-// True unless the process is known to be gone. Where that cannot be told, nothing is removed.
-bool processMayBeRunning(qint64 pid) {
-#ifdef Q_OS_UNIX
-    if (pid <= 0 || pid != qint64(pid_t(pid))) return true;
-    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
-#else
-    Q_UNUSED(pid);
-    return true;
-#endif
-}
-
-bool ownedByThisUser(const QFileInfo& file) {
-#ifdef Q_OS_UNIX
-    return file.ownerId() == ::getuid();
-#else
-    Q_UNUSED(file);
-    return true;
-#endif
-}
-
-}  // namespace
 
 qint64 processIdInName(const QString& name, const QString& prefix) {
     if (!name.startsWith(prefix)) return -1;

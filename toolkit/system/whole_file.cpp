@@ -12,6 +12,7 @@
 #include "toolkit/system/file_errors.h"
 #include "toolkit/system/folders.h"
 #include "toolkit/system/leftovers.h"
+#include "toolkit/system/os_calls.h"
 
 namespace toolkit {
 
@@ -41,10 +42,7 @@ void createTemporaryBeside(const QString& path, QFile& file, const FailureWithRe
 // Puts the complete temporary file in the output's place. A rename replaces whatever stands
 // there, a link included, without following it.
 void replaceWith(const QString& temporary, const QString& path, const FailureWithReason& failed) {
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporary).toStdString()),
-                            std::filesystem::path(QFile::encodeName(path).toStdString()), error);
-    if (!error) return;
+    if (!replaceFile(temporary, path)) return;
     QFile::remove(temporary);
     throw failed(QStringLiteral("no se puede sustituir el archivo que ya había"));
 }
