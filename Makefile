@@ -82,7 +82,8 @@ windows-configure:
 	cmake -S . -B $(WINDOWS_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
 	  -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-w64-x86_64.cmake \
 	  -DVELARIA_WINDOWS_PREFIX="$$prefix" -DCMAKE_PREFIX_PATH="$$prefix" \
-	  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake
+	  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+	  -DVELARIA_LINUX_PROGRAM_DIR=$(CURDIR)/$(BUILD)/velaria
 
 # velaria.exe and DIjpg.dll, in $(WINDOWS_BUILD)/velaria.
 windows: windows-configure
@@ -92,9 +93,10 @@ windows: windows-configure
 windows-package: windows
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS) --target windows_package
 
-# The unit and window tests under Wine, and the package's end-to-end run under Wine in Xvfb.
-# One Wine server stays up for the whole run, so that each test's start is quick.
-test-windows: setup-test windows-package
+# The unit and window tests under Wine, and the package's end-to-end run under Wine in Xvfb,
+# whose outputs are compared with the Linux build's. One Wine server stays up for the whole run,
+# so that each test's start is quick.
+test-windows: setup-test build windows-package
 	cmake --build $(WINDOWS_BUILD) -j $(JOBS)
 	$(WINDOWS_BUILD)/wine-run --start
 	cd $(WINDOWS_BUILD) && ctest --output-on-failure -j $(JOBS); \

@@ -112,6 +112,7 @@ std::optional<std::set<QString>> namesChangedIn(const QStringList& folders,
     close(watch);
     return changed;
 #else
+    Q_UNUSED(folders);
     during();
     return std::nullopt;
 #endif
