@@ -25,6 +25,18 @@ e2e_make_picture "$pictures/dibujo.gif" 200x300
 e2e_make_picture "$pictures/plano.bmp" 300x200
 cp "$pictures"/* "$e2e_folder/"
 
+# Wine takes a while to show the first window on a busy machine.
+e2e_wait_window() {
+  local id
+  for _ in $(seq 1200); do
+    id=$(xdotool search --onlyvisible --name '^Velaria 1\.0 - ' 2>/dev/null | sort -n | tail -n 1 || true)
+    [[ -n $id ]] && { echo "$id"; return 0; }
+    kill -0 "$e2e_program_pid" 2>/dev/null || e2e_fail "el programa terminó: $(cat "$e2e_tmp/velaria.log")"
+    sleep 0.1
+  done
+  e2e_fail "la ventana de Velaria no apareció"
+}
+
 # Under Wine, from the program folder as a double click starts it; on the Windows platform.
 e2e_run_program() {
   (cd "$e2e_folder" && exec env QT_QPA_PLATFORM=windows "$wine_run" ./velaria.exe \
