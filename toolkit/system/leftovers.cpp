@@ -20,8 +20,10 @@ qint64 processIdInName(const QString& name, const QString& prefix) {
 
 int removeLeftovers(const QString& folder, const QString& prefix) {
     int removed = 0;
-    const QFileInfoList files = QDir(folder).entryInfoList(
-        {prefix + QStringLiteral("*-*")}, QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    // No name filter: processIdInName tells the names, and a filter would take a regular
+    // expression, whose per-thread stack the Windows runtime frees wrongly when a worker ends.
+    const QFileInfoList files =
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QFileInfo& file : files) {
         const qint64 pid = processIdInName(file.fileName(), prefix);
         if (pid < 0 || pid == QCoreApplication::applicationPid() || processMayBeRunning(pid) ||
