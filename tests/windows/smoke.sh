@@ -8,6 +8,9 @@
 # least 50 dB).
 # Usage: smoke.sh PACKAGE.zip WINE_RUN [LINUX_PROGRAM_FOLDER]
 set -euo pipefail
+# Wine reads no display modes from Xvfb and takes the screen for 1024 x 768: the screen is made
+# that size, so that a maximised window is painted all over.
+export E2E_SCREEN=1024x768x24
 source "$(dirname "$0")/../e2e/driver.sh"
 package=$1 wine_run=$2 linux_program=${3:-}
 [[ -f $package ]] || e2e_fail "no existe el paquete $package (make windows-package)"
@@ -50,7 +53,7 @@ e2e_run_program() {
 convert_and_check() {
   local jpg="$e2e_folder/DestinoJPG" bmp="$e2e_folder/DestinoBMP" name source height
   e2e_attach "$(e2e_wait_window)"
-  e2e_shot
+  e2e_wait 60 "el marco no está donde dice la tabla" frame_in_place
   e2e_ticked 1 || e2e_click_box 1
   e2e_click Command1
   e2e_wait_pictures 120 "$jpg"/{muestra,paisaje,dibujo,plano}.jpg "$bmp"/{muestra,paisaje,dibujo,plano}.bmp
@@ -73,10 +76,13 @@ title=$(xdotool getwindowname "$e2e_window")
 
 # The layout as on Linux: the frame where the table puts it, its width, the sample's proportion,
 # the sample scaled into it, the handles on its edges.
+# Wine may show the window maximised a moment before it has painted it there.
 e2e_control Picture1
 left=$(e2e_px "$e2e_left") top=$(e2e_px "$e2e_top") width=$(e2e_px "$e2e_width")
-[[ $e2e_frame_left -eq $left && $e2e_frame_top -eq $top && $e2e_frame_width -eq $width ]] ||
-  e2e_fail "el marco está en ($e2e_frame_left, $e2e_frame_top) y mide $e2e_frame_width; la tabla dice ($left, $top) y $width"
+frame_in_place() {
+  e2e_seen && [[ $e2e_frame_left -eq $left && $e2e_frame_top -eq $top && $e2e_frame_width -eq $width ]]
+}
+e2e_wait 60 "el marco no está donde dice la tabla, ($left, $top) y $width de ancho" frame_in_place
 e2e_one_of "$e2e_frame_height" "$(e2e_scaled "$e2e_frame_width" 600 800)" ||
   e2e_fail "el marco mide $e2e_frame_height de alto para $e2e_frame_width de ancho y una muestra 4:3"
 e2e_expect_handles_on_frame
