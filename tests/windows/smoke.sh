@@ -29,15 +29,12 @@ e2e_make_picture "$pictures/plano.bmp" 300x200
 cp "$pictures"/* "$e2e_folder/"
 
 # Wine takes a while to show the first window on a busy machine.
+window_shown() {
+  xdotool search --onlyvisible --name '^Velaria 1\.0 - ' >/dev/null 2>&1
+}
 e2e_wait_window() {
-  local id
-  for _ in $(seq 1200); do
-    id=$(xdotool search --onlyvisible --name '^Velaria 1\.0 - ' 2>/dev/null | sort -n | tail -n 1 || true)
-    [[ -n $id ]] && { echo "$id"; return 0; }
-    kill -0 "$e2e_program_pid" 2>/dev/null || e2e_fail "el programa terminó: $(cat "$e2e_tmp/velaria.log")"
-    sleep 0.1
-  done
-  e2e_fail "la ventana de Velaria no apareció"
+  e2e_wait 120 "la ventana de Velaria no apareció" window_shown
+  e2e_find_window '^Velaria 1\.0 - ' "la ventana de Velaria no apareció"
 }
 
 # Under Wine, from the program folder as a double click starts it; on the Windows platform.
