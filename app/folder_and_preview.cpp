@@ -1,3 +1,5 @@
+#include <QDir>
+
 #include "app/form1.h"
 #include "convert/batch/output_names.h"
 #include "toolkit/common/failure.h"
@@ -35,8 +37,8 @@ void Form1::listFolderOf(const QString& path, const QString& name) {
     QString folder;
     skipOnFailure([&] {
         if (name.size() > path.size())
-            throw toolkit::Failure(
-                QStringLiteral("La ruta «%1» no contiene el nombre «%2»").arg(path, name));
+            throw toolkit::Failure(QStringLiteral("La ruta «%1» no contiene el nombre «%2»")
+                                       .arg(QDir::toNativeSeparators(path), name));
         // What is left keeps its trailing separator: a file at the root gives the root.
         folder = path.left(path.size() - name.size());
     });

@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
-#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "dijpg/jpeg_encoding.h"
 #include "dijpg/scratch_bmp.h"
 #include "exif_date.h"
+#include "toolkit/system/narrow_files.h"
 #include "toolkit/system/process_id.h"
 
 namespace {
@@ -40,14 +40,14 @@ unsigned long long randomNumber() {
 // not grow with the destination's: a destination whose name is as long as the file system
 // allows must still get its temporary file.
 std::FILE* createTemporaryBeside(const std::string& destination, std::string& name) {
-    const std::filesystem::path folder = std::filesystem::path(destination).parent_path();
+    const std::string folder = toolkit::folderWithSeparator(destination);
     for (int attempt = 0; attempt < 64; ++attempt) {
         char own[64];
         std::snprintf(own, sizeof own, ".dijpg-%lld-%016llx.tmp", toolkit::currentProcessId(),
                       randomNumber());
-        name = (folder / own).string();
+        name = folder + own;
         errno = 0;
-        if (std::FILE* file = std::fopen(name.c_str(), "wbx")) return file;
+        if (std::FILE* file = toolkit::createNewFile(name.c_str())) return file;
         if (errno != EEXIST) return nullptr;
     }
     return nullptr;
@@ -83,10 +83,7 @@ int32_t writeWhole(const std::string& destination, const unsigned char* data, un
         std::remove(temporary.c_str());
         return DIJPG_ERROR_WRITE;
     }
-    std::error_code failed;
-    std::filesystem::rename(std::filesystem::path(temporary), std::filesystem::path(destination),
-                            failed);
-    if (failed) {
+    if (!toolkit::replaceFileWith(temporary.c_str(), destination.c_str())) {
         std::remove(temporary.c_str());
         return DIJPG_ERROR_REPLACE;
     }

@@ -6,10 +6,12 @@
 #include <QImageReader>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <atomic>
+#include <utility>
 
 #include "app/form1.h"
 #include "convert/batch/outputs.h"
@@ -211,6 +213,7 @@ TEST(ParallelRun, ShowsProgressAndCancelKeepsWhatWasWrittenAndSaysHowMuch) {
     // a few times a second, so its count need not stop at each picture.
     QStringList seen;
     bool wasModal = false;
+    bool pressed = false;
     struct Watcher : QObject {
         std::function<void(toolkit::ProgressWindow*)> shown;
         bool eventFilter(QObject* object, QEvent* event) override {
@@ -223,11 +226,12 @@ TEST(ParallelRun, ShowsProgressAndCancelKeepsWhatWasWrittenAndSaysHowMuch) {
     watcher.shown = [&](toolkit::ProgressWindow* progress) {
         wasModal = progress->windowModality() == Qt::WindowModal && progress->isModal();
         QObject::connect(
-            progress, &toolkit::ProgressWindow::advanced, progress, [&, progress](int n) {
+            progress, &toolkit::ProgressWindow::advanced, progress, [&, progress](int) {
                 for (const QLabel* label : progress->findChildren<QLabel*>()) seen << label->text();
                 // A screen reader's "press" reaches buttons the progress
-                // window's modality hides from the mouse: refused during a run.
-                if (n != 1) return;
+                // window's modality hides from the mouse: refused during a run. Updates are
+                // throttled, so on a busy machine the first one shown may already count several.
+                if (std::exchange(pressed, true)) return;
                 window.form.Command1->click();
                 window.form.Command2->click();
                 auto* poll = new QTimer(progress);
@@ -249,8 +253,10 @@ TEST(ParallelRun, ShowsProgressAndCancelKeepsWhatWasWrittenAndSaysHowMuch) {
     EXPECT_TRUE(wasModal);
     EXPECT_TRUE(window.system.dialogFolders.empty());
     EXPECT_FALSE(window.form.runInProgress());
-    EXPECT_TRUE(seen.contains(QStringLiteral("Convirtiendo 1 de 12")));
-    EXPECT_TRUE(seen.contains(QStringLiteral("foto00.jpg")));
+    EXPECT_FALSE(
+        seen.filter(QRegularExpression(QStringLiteral("^Convirtiendo \\d+ de 12$"))).isEmpty())
+        << qPrintable(seen.join(u'|'));
+    EXPECT_FALSE(seen.filter(QRegularExpression(QStringLiteral("^foto\\d\\d\\.jpg$"))).isEmpty());
     const QStringList jpegs =
         QDir(window.program.file(QStringLiteral("DestinoJPG"))).entryList(QDir::Files, QDir::Name);
     // The first picture, and those the worker had taken up before the cancel came; the list

@@ -150,6 +150,16 @@ TEST(DIjpg, ReplacesAFileOnlyWithACompleteOne) {
     ASSERT_TRUE(QImageReader(writer.out.filePath(QStringLiteral("foto.jpg"))).read(&decoded));
     EXPECT_EQ(decoded.size(), QSize(40, 30));
     EXPECT_EQ(filesIn(writer.out.path()), (QStringList{"dibujo.bmp", "foto.jpg", "texto.bmp"}));
+
+    // A folder and a name with accents and blanks, as users' are: the file there is replaced.
+    const QString folder = writer.out.filePath(QStringLiteral("Fotos de Begoña"));
+    QDir().mkdir(folder);
+    const QString accented = folder + QStringLiteral("/año nuevo.jpg");
+    writeBytes(accented, before);
+    ASSERT_EQ(writer.writeJpg(QFile::encodeName(accented).constData(), 90, 1), DIJPG_OK);
+    ASSERT_TRUE(QImageReader(accented).read(&decoded));
+    EXPECT_EQ(decoded.size(), QSize(40, 30));
+    EXPECT_EQ(filesIn(folder), QStringList{QStringLiteral("año nuevo.jpg")});
 }
 
 TEST(JpegWriter, SaysInSpanishWhatIsMissingOrWhyTheWriterFailed) {

@@ -58,11 +58,14 @@ TEST(ProgramFolderCheck, AFolderNobodyCanWriteInGivesOneMessageWithTheWayOut) {
     if (!QDir(readOnly).exists()) GTEST_SKIP() << "this system has no /proc";
 
     const QString message = convert::outputFoldersProblem(readOnly);
+    // Paths are shown with the system's own separator.
     EXPECT_TRUE(message.startsWith(
         QStringLiteral("No se pueden guardar las imágenes convertidas: no se puede crear la "
-                       "carpeta «/proc/DestinoJPG».")))
+                       "carpeta «%1».")
+            .arg(QDir::toNativeSeparators(QStringLiteral("/proc/DestinoJPG")))))
         << message.toStdString();
-    EXPECT_TRUE(message.contains(QStringLiteral("dentro de su propia carpeta «/proc»")));
+    EXPECT_TRUE(message.contains(QStringLiteral("dentro de su propia carpeta «%1»")
+                                     .arg(QDir::toNativeSeparators(readOnly))));
     EXPECT_TRUE(message.contains(QStringLiteral("make install")));
     EXPECT_TRUE(message.contains(QStringLiteral("administrador")));
 }

@@ -6,47 +6,9 @@
 #include <vector>
 
 #include "toolkit/common/failure.h"
-
-#ifdef Q_OS_UNIX
-#include <filesystem>
-#include <system_error>
-#endif
+#include "toolkit/system/os_calls.h"
 
 namespace toolkit {
-
-namespace {
-
-// The names of the folder's files (not hidden ones, not sub-folders), in no particular order.
-QStringList fileNames(const QString& folder) {
-#ifdef Q_OS_UNIX
-    // One pass over the folder, typed by the entries themselves rather than a status call per
-    // file: a hundred thousand names come in a fraction of a second. Qt's own listing would also
-    // pass over the files whose names are not valid text in the system's encoding (on Linux a
-    // name is any bytes); those are listed too, with replacement characters where the bytes are
-    // not text, so that the run can say it cannot convert them instead of missing them.
-    namespace fs = std::filesystem;
-    QStringList names;
-    std::error_code error;
-    fs::directory_iterator entry(QFile::encodeName(folder).toStdString(), error);
-    if (error) return names;  // gone, or not to be opened: nothing to list
-    for (; !error && entry != fs::directory_iterator(); entry.increment(error)) {
-        const fs::path name = entry->path().filename();
-        const std::string& raw = name.native();
-        if (raw.empty() || raw.front() == '.') continue;
-        std::error_code notFile;
-        if (entry->is_regular_file(notFile))
-            names << QFile::decodeName(QByteArray(raw.data(), qsizetype(raw.size())));
-    }
-    // A folder that could be opened but not read to its end (a disk or network error) is not
-    // listed in part: a run would convert some of it and say nothing of the rest.
-    if (error) throw Failure(QStringLiteral("No se puede leer entera la carpeta «%1»").arg(folder));
-    return names;
-#else
-    return QDir(folder).entryList(QDir::Files, QDir::Unsorted);
-#endif
-}
-
-}  // namespace
 
 FileList::FileList(QWidget* parent) : QListWidget(parent), Geometry(this) {
     path_ = QDir::currentPath();
@@ -64,7 +26,8 @@ FileList::FileList(QWidget* parent) : QListWidget(parent), Geometry(this) {
 void FileList::setPath(const QString& folder) {
     const QFileInfo info(folder);
     if (!info.isDir() || !info.isReadable())
-        throw Failure(QStringLiteral("No se puede abrir la carpeta «%1»").arg(folder));
+        throw Failure(QStringLiteral("No se puede abrir la carpeta «%1»")
+                          .arg(QDir::toNativeSeparators(folder)));
     fill(folder);
     path_ = folder;
 }
@@ -83,7 +46,7 @@ void FileList::fill(const QString& folder) {
         QString key, name;
     };
     std::vector<Sorted> sorted;
-    const QStringList found = fileNames(folder);
+    const QStringList found = regularFileNames(folder);
     sorted.reserve(size_t(found.size()));
     for (const QString& name : found) sorted.push_back({name.toCaseFolded(), name});
     std::sort(sorted.begin(), sorted.end(), [](const Sorted& a, const Sorted& b) {

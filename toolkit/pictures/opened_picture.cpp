@@ -10,14 +10,7 @@
 #include "toolkit/pictures/os2_bitmap.h"
 #include "toolkit/pictures/reduced_bmp.h"
 #include "toolkit/system/file_errors.h"
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
+#include "toolkit/system/os_calls.h"
 
 namespace toolkit {
 
@@ -78,27 +71,7 @@ void openPictureFile(const QString& path, QFile& file) {
         refusePicture(path, QStringLiteral("el archivo no existe"));
     }
     if (!info.isFile()) refusePicture(path, QStringLiteral("no es un archivo"));
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        refusePicture(path, readFailure(errno));
-    }
-    struct stat status;
-    if (::fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
-        ::close(fd);
-        refusePicture(path, QStringLiteral("no es un archivo"));
-    }
-    ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(fd);
-        refusePicture(path, QStringLiteral("error al leer el archivo"));
-    }
-#else
-    if (!info.isReadable()) refusePicture(path, QStringLiteral("no hay permiso para leerlo"));
-    file.setFileName(path);
-    if (!file.open(QIODevice::ReadOnly))
-        refusePicture(path, QStringLiteral("error al leer el archivo"));
-#endif
+    if (const QString why = openRegularFile(path, file); !why.isEmpty()) refusePicture(path, why);
     if (file.size() == 0) refusePicture(path, QStringLiteral("el archivo está vacío"));
 }
 

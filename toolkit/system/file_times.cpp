@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "toolkit/system/jpeg_writer.h"
+#include "toolkit/system/os_calls.h"
 #include "toolkit/system/whole_file.h"
 
 namespace toolkit {
@@ -21,10 +22,6 @@ QString timeFailure(const std::error_code& failed) {
             return QStringLiteral("el sistema no deja leer o cambiar la fecha (error %1)")
                 .arg(failed.value());
     }
-}
-
-std::filesystem::path fileSystemPath(const QString& path) {
-    return std::filesystem::path(systemPath(path).toStdString());
 }
 
 }  // namespace

@@ -61,7 +61,7 @@ void JpegWriter::bind(const QString& programFolder) {
     };
     if (QDir::isRelativePath(programFolder))
         throw missing(QStringLiteral("la carpeta del programa «%1» no es una ruta absoluta")
-                          .arg(programFolder));
+                          .arg(QDir::toNativeSeparators(programFolder)));
     if (!QFileInfo(path).isFile())
         throw missing(
             QStringLiteral("no se encuentra la biblioteca «%1» en la carpeta del programa")

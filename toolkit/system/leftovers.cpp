@@ -6,15 +6,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QSysInfo>
+#include <optional>
 
-#ifdef Q_OS_UNIX
-#include <signal.h>
-#include <unistd.h>
-
-#include <cerrno>
-#endif
+#include "toolkit/system/os_calls.h"
 
 namespace toolkit {
 
@@ -29,26 +24,6 @@ namespace {
 
 // A file made elsewhere is taken for a killed run's once nobody has written to it for this long.
 constexpr qint64 kForeignLeftoverSeconds = 24 * 60 * 60;
-
-// True unless the process is known to be gone. Where that cannot be told, nothing is removed.
-bool processMayBeRunning(qint64 pid) {
-#ifdef Q_OS_UNIX
-    if (pid <= 0 || pid != qint64(pid_t(pid))) return true;
-    return ::kill(pid_t(pid), 0) == 0 || errno != ESRCH;
-#else
-    Q_UNUSED(pid);
-    return true;
-#endif
-}
-
-bool ownedByThisUser(const QFileInfo& file) {
-#ifdef Q_OS_UNIX
-    return file.ownerId() == ::getuid();
-#else
-    Q_UNUSED(file);
-    return true;
-#endif
-}
 
 // What tells this process's surroundings from any other's that could share a folder with it: the
 // boot (another machine, or this one restarted) and the process namespace (a container), whose
@@ -65,19 +40,49 @@ QByteArray surroundings() {
     return QSysInfo::machineHostName().toUtf8();
 }
 
-QRegularExpression patternOf(const TemporaryShape& shape) {
-    const QString origin = shape.saysOrigin ? QStringLiteral("(?<origin>[0-9a-f]{8})-") : QString();
-    return QRegularExpression(QStringLiteral("^%1(?<pid>[1-9][0-9]{0,18})-%2[%3]{%4}%5$")
-                                  .arg(QRegularExpression::escape(shape.prefix), origin,
-                                       shape.alphabet, QString::number(shape.randomLength),
-                                       QRegularExpression::escape(shape.suffix)));
+// Whether `c` is in a class written as ranges, such as "0-9a-f".
+bool inAlphabet(QChar c, const QString& alphabet) {
+    for (qsizetype i = 0; i + 2 < alphabet.size(); i += 3)
+        if (c >= alphabet[i] && c <= alphabet[i + 2]) return true;
+    return false;
 }
 
-// Whether the file named `match` was left by a run that has ended.
-bool leftByAnEndedRun(const QRegularExpressionMatch& match, const QFileInfo& file) {
-    const qint64 pid = match.captured(QStringLiteral("pid")).toLongLong();
-    if (match.captured(QStringLiteral("origin")) == originMark())
-        return pid != QCoreApplication::applicationPid() && !processMayBeRunning(pid);
+bool allIn(QStringView text, const QString& alphabet) {
+    for (const QChar c : text)
+        if (!inAlphabet(c, alphabet)) return false;
+    return !text.isEmpty();
+}
+
+// A name of exactly `shape`, taken apart. Matched by hand rather than by a regular expression:
+// those keep a per-thread stack that the Windows runtime frees wrongly when a worker ends.
+struct ShapedName {
+    qint64 pid = -1;
+    QString origin;
+};
+
+std::optional<ShapedName> shapedName(const QString& name, const TemporaryShape& shape) {
+    if (!name.startsWith(shape.prefix) || !name.endsWith(shape.suffix)) return std::nullopt;
+    const QStringView middle = QStringView(name).mid(
+        shape.prefix.size(), name.size() - shape.prefix.size() - shape.suffix.size());
+    const QList<QStringView> parts = middle.split(QLatin1Char('-'));
+    if (parts.size() != (shape.saysOrigin ? 3 : 2)) return std::nullopt;
+    const QStringView pid = parts.front();
+    const QStringView random = parts.back();
+    if (pid.size() > 19 || pid.startsWith(QLatin1Char('0')) || !allIn(pid, QStringLiteral("0-9")) ||
+        random.size() != shape.randomLength || !allIn(random, shape.alphabet))
+        return std::nullopt;
+    ShapedName shaped{pid.toLongLong(), {}};
+    if (shape.saysOrigin) {
+        if (parts[1].size() != 8 || !allIn(parts[1], QStringLiteral("0-9a-f"))) return std::nullopt;
+        shaped.origin = parts[1].toString();
+    }
+    return shaped;
+}
+
+// Whether the file named `shaped` was left by a run that has ended.
+bool leftByAnEndedRun(const ShapedName& shaped, const QFileInfo& file) {
+    if (!shaped.origin.isEmpty() && shaped.origin == originMark())
+        return shaped.pid != QCoreApplication::applicationPid() && !processMayBeRunning(shaped.pid);
     return file.lastModified().secsTo(QDateTime::currentDateTime()) > kForeignLeftoverSeconds;
 }
 
@@ -96,14 +101,13 @@ QString TemporaryShape::nameFor(const QString& random) const {
 }
 
 int removeLeftovers(const QString& folder, const TemporaryShape& shape) {
-    const QRegularExpression pattern = patternOf(shape);
     int removed = 0;
+    // No name filter: shapedName tells the names, and a filter would take a regular expression.
     const QFileInfoList files =
-        QDir(folder).entryInfoList({shape.prefix + QLatin1Char('*') + shape.suffix},
-                                   QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+        QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
     for (const QFileInfo& file : files) {
-        const QRegularExpressionMatch match = pattern.match(file.fileName());
-        if (!match.hasMatch() || !ownedByThisUser(file) || !leftByAnEndedRun(match, file)) continue;
+        const std::optional<ShapedName> shaped = shapedName(file.fileName(), shape);
+        if (!shaped || !ownedByThisUser(file) || !leftByAnEndedRun(*shaped, file)) continue;
         if (QFile::remove(file.filePath())) ++removed;
     }
     return removed;

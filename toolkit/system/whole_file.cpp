@@ -12,6 +12,7 @@
 #include "toolkit/system/file_errors.h"
 #include "toolkit/system/folders.h"
 #include "toolkit/system/leftovers.h"
+#include "toolkit/system/os_calls.h"
 
 namespace toolkit {
 
@@ -58,10 +59,7 @@ std::error_code replaceWith(const QString& temporary, const QString& path,
         QFile::remove(temporary);
         throw failed(why);
     }
-    std::error_code error;
-    std::filesystem::rename(std::filesystem::path(QFile::encodeName(temporary).toStdString()),
-                            std::filesystem::path(QFile::encodeName(path).toStdString()), error);
-    if (error) {
+    if (replaceFile(temporary, path)) {
         QFile::remove(temporary);
         throw failed(QStringLiteral("no se puede sustituir el archivo que ya había"));
     }
