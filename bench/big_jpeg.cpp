@@ -16,6 +16,28 @@
 // After what it takes for granted.
 #include <jpeglib.h>
 
+// Natural-looking rows: slow colour waves under a fine grain.
+void writeRows(jpeg_compress_struct& info, int width, int height) {
+    std::vector<JSAMPLE> row(size_t(width) * 3);
+    std::uint32_t grain = 12345;
+    while (info.next_scanline < info.image_height) {
+        const double y = double(info.next_scanline) / height;
+        for (int x = 0; x < width; ++x) {
+            const double u = double(x) / width;
+            grain = grain * 1664525u + 1013904223u;
+            const int noise = int(grain >> 28) - 8;
+            const auto level = [&](double v) {
+                return JSAMPLE(std::clamp(int(v) + noise, 0, 255));
+            };
+            row[size_t(x) * 3] = level(128 + 100 * std::sin(7 * u + 3 * y));
+            row[size_t(x) * 3 + 1] = level(128 + 100 * std::sin(5 * y - 2 * u));
+            row[size_t(x) * 3 + 2] = level(128 + 100 * std::cos(11 * u * y));
+        }
+        JSAMPROW rows[] = {row.data()};
+        jpeg_write_scanlines(&info, rows, 1);
+    }
+}
+
 int main(int argc, char** argv) {
     bool progressive = false;
     int across = 2, down = 2;  // the colour's sampling: 4:2:0
@@ -57,24 +79,7 @@ int main(int argc, char** argv) {
     info.comp_info[0].v_samp_factor = down;
     if (progressive) jpeg_simple_progression(&info);
     jpeg_start_compress(&info, TRUE);
-    std::vector<JSAMPLE> row(size_t(width) * 3);
-    std::uint32_t grain = 12345;
-    while (info.next_scanline < info.image_height) {
-        const double y = double(info.next_scanline) / height;
-        for (int x = 0; x < width; ++x) {
-            const double u = double(x) / width;
-            grain = grain * 1664525u + 1013904223u;
-            const int noise = int(grain >> 28) - 8;
-            const auto level = [&](double v) {
-                return JSAMPLE(std::clamp(int(v) + noise, 0, 255));
-            };
-            row[size_t(x) * 3] = level(128 + 100 * std::sin(7 * u + 3 * y));
-            row[size_t(x) * 3 + 1] = level(128 + 100 * std::sin(5 * y - 2 * u));
-            row[size_t(x) * 3 + 2] = level(128 + 100 * std::cos(11 * u * y));
-        }
-        JSAMPROW rows[] = {row.data()};
-        jpeg_write_scanlines(&info, rows, 1);
-    }
+    writeRows(info, width, height);
     jpeg_finish_compress(&info);
     jpeg_destroy_compress(&info);
     return std::fclose(out) == 0 ? 0 : 1;

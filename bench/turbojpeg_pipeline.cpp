@@ -15,6 +15,18 @@
 
 #include "toolkit/pictures/scaled_jpeg.h"
 
+// The picture decoded no finer than `width` pixels across needs (a JPEG at the decoder's reduced
+// scale), and the size it is to be scaled to.
+QImage decoded(QFile& file, int width, QSize& target) {
+    QImageReader reader(&file);
+    const QSize stored = reader.size();
+    target = QSize(width, int(qint64(width) * stored.height() / stored.width()));
+    if (reader.format() != "jpeg") return reader.read().convertToFormat(QImage::Format_RGB32);
+    const qint64 size = file.size();
+    const uchar* bytes = file.map(0, size);
+    return toolkit::decodeJpegReduced(bytes, size, toolkit::jpegReductionFor(stored, target));
+}
+
 int main(int argc, char** argv) {
     int sampling = TJSAMP_420;
     if (argc > 1 && std::strcmp(argv[1], "--444") == 0) {
@@ -43,27 +55,17 @@ int main(int argc, char** argv) {
             ++failed;
             continue;
         }
-        QImageReader reader(&file);
-        const QSize stored = reader.size();
-        const QSize target(width, int(qint64(width) * stored.height() / stored.width()));
-        QImage picture;
-        if (reader.format() == "jpeg") {
-            const qint64 size = file.size();
-            const uchar* bytes = file.map(0, size);
-            picture =
-                toolkit::decodeJpegReduced(bytes, size, toolkit::jpegReductionFor(stored, target));
-        } else {
-            picture = reader.read().convertToFormat(QImage::Format_RGB32);
-        }
+        QSize target;
+        const QImage picture = decoded(file, width, target);
         if (picture.isNull()) {
             ++failed;
             continue;
         }
         // Qt's own area-averaging scaling: the floor stays what it was, whatever filter the
         // program itself uses.
-        const QImage scaled = picture.scaled(target, Qt::IgnoreAspectRatio,
-                                             Qt::SmoothTransformation)
-                                  .convertToFormat(QImage::Format_RGB32);
+        const QImage scaled =
+            picture.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                .convertToFormat(QImage::Format_RGB32);
         unsigned char* jpeg = nullptr;
         unsigned long jpegSize = 0;
         if (tjCompress2(encoder, scaled.constBits(), scaled.width(), int(scaled.bytesPerLine()),
