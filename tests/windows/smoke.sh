@@ -14,6 +14,10 @@ export E2E_SCREEN=1024x768x24
 source "$(dirname "$0")/../e2e/driver.sh"
 package=$1 wine_run=$2 linux_program=${3:-}
 [[ -f $package ]] || e2e_fail "no existe el paquete $package (make windows-package)"
+# A Wine server started for the headless suites keeps its desktop without a display, and a window
+# opened through it never shows: the program starts a server of its own, in this X server, and
+# that one ends a moment after the program.
+"$wine_run" --stop
 
 unpacked="$e2e_tmp/Archivos de programa/Velaría Ñandú"
 mkdir -p "$unpacked"
