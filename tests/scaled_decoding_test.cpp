@@ -13,6 +13,7 @@
 #include "toolkit/pictures/decode_route.h"
 #include "toolkit/pictures/drawing.h"
 #include "toolkit/pictures/picture_file.h"
+#include "toolkit/pictures/resampling.h"
 #include "toolkit/pictures/scaled_jpeg.h"
 #include "toolkit/system/available_memory.h"
 
@@ -419,6 +420,25 @@ TEST(ScaledDecoding, TheFinalScalingKeepsFlatAreasExactAndEdgesWithinTheirBounds
             const QRgb pixel = stored(scaled, x, y);
             EXPECT_EQ(qRed(pixel) + qGreen(pixel), 0) << x << "," << y;
             EXPECT_LE(qBlue(pixel), qAlpha(pixel)) << x << "," << y;
+        }
+
+    // The widest vector code, the 128-bit one and the plain one give the very same pixels:
+    // shrunk (up to past the unrolled reductions) and enlarged, widths that leave values over,
+    // sources narrower or shorter than the filter's taps, with and without alpha.
+    QImage translucent = busyPicture(333, 251).convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < translucent.height(); ++y)
+        for (int x = 0; x < translucent.width(); ++x)
+            translucent.setPixel(x, y,
+                                 (translucent.pixel(x, y) & 0xFFFFFF) | uint(x * y % 256) << 24);
+    for (const QImage& source : {busyPicture(333, 251), translucent, busyPicture(5, 4)})
+        for (const QSize size : {QSize(129, 97), QSize(37, 250), QSize(333, 19), QSize(500, 400),
+                                 QSize(31, 3), QSize(11, 8), QSize(2, 2)}) {
+            const QImage plain = toolkit::resampled(source, size, toolkit::ResamplingCode::Plain);
+            for (const auto code :
+                 {toolkit::ResamplingCode::Vector128, toolkit::ResamplingCode::Widest})
+                EXPECT_EQ(toolkit::resampled(source, size, code), plain)
+                    << source.width() << "x" << source.height() << " to " << size.width() << "x"
+                    << size.height() << ", code " << int(code);
         }
 
     // A surface drawn without its white fill, where nothing of it would show, holds the very

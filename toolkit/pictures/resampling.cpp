@@ -9,6 +9,9 @@
 #include <new>
 #include <vector>
 
+#include "toolkit/pictures/resampling_avx2.h"
+#include "toolkit/pictures/resampling_fixed_point.h"
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -17,13 +20,9 @@ namespace toolkit {
 
 namespace {
 
-// Weights in 14 bits; the pass between keeps 6 bits below each level, so that only the end
-// rounds to whole levels.
-constexpr int kWeightBits = 14;
-constexpr int kOne = 1 << kWeightBits;
-constexpr int kMiddleBits = 6;
-constexpr int kAcrossShift = kWeightBits - kMiddleBits;
-constexpr int kDownShift = kWeightBits + kMiddleBits;
+using resampling::kAcrossShift;
+using resampling::kDownShift;
+using resampling::kOne;
 
 // The Mitchell-Netravali cubic (B = C = 1/3): after the decoder's reduction, whose blocks leave
 // a faint grid, it comes nearer a three-lobed Lanczos reduction of the whole picture than that
@@ -118,14 +117,16 @@ std::vector<std::int32_t> pairedWeights(const Taps& taps) {
 // The same four pixels at a time, their channels paired (b0 b1 g0 g1 r0 r1 a0 a1, b2 b3 ...)
 // for the multiply-add, then a last pair. Every window must lie inside the row (the source at
 // least as long as the taps' count). With a fixed number of pairs the loop unrolls.
+// Output pixels from `start` on.
 template <int kFixedPairs>
 void rowAcrossVector(const std::uint8_t* in, std::int16_t* out, const Taps& taps,
-                     const std::int32_t* paired) {
+                     const std::int32_t* paired, int start) {
     const int pairs = kFixedPairs > 0 ? kFixedPairs : taps.count / 2;
     const __m128i zero = _mm_setzero_si128();
-    const auto* w = reinterpret_cast<const __m128i*>(paired);
-    for (const int first : taps.first) {
-        const std::uint8_t* from = in + std::size_t(first) * 4;
+    const auto* w = reinterpret_cast<const __m128i*>(paired) + std::size_t(start) * pairs;
+    out += std::size_t(start) * 4;
+    for (std::size_t x = std::size_t(start); x < taps.first.size(); ++x) {
+        const std::uint8_t* from = in + std::size_t(taps.first[x]) * 4;
         __m128i sum = _mm_set1_epi32(1 << (kAcrossShift - 1));
         int p = 0;
         for (; p + 2 <= pairs; p += 2, from += 16) {
@@ -150,7 +151,8 @@ void rowAcrossVector(const std::uint8_t* in, std::int16_t* out, const Taps& taps
     }
 }
 
-using RowAcross = void (*)(const std::uint8_t*, std::int16_t*, const Taps&, const std::int32_t*);
+using RowAcross = void (*)(const std::uint8_t*, std::int16_t*, const Taps&, const std::int32_t*,
+                           int);
 
 // Unrolled for the reductions photos meet (up to about four times), a loop beyond.
 RowAcross rowAcrossVectorFor(int pairs) {
@@ -176,14 +178,14 @@ void rowDown(const std::int16_t* const* rows, const std::int16_t* w, int count, 
 }
 
 #if defined(__SSE2__)
-// The same sixteen values at a time, rows taken two by two value by value (a0 b0 a1 b1 ...);
-// `second` names each pair's second row (an odd last row goes with itself, weighed 0 the second
-// time). Returns how many values it has done. With a fixed number of pairs the loop unrolls.
+// The same sixteen values at a time from value `done` on, rows taken two by two value by value
+// (a0 b0 a1 b1 ...); `second` names each pair's second row (an odd last row goes with itself,
+// weighed 0 the second time). Returns how many values are done. With a fixed number of pairs
+// the loop unrolls.
 template <int kFixedPairs>
 int rowDownVector(const std::int16_t* const* first, const std::int16_t* const* second,
-                  const __m128i* weights, int pairs, int values, std::uint8_t* out) {
+                  const __m128i* weights, int pairs, int values, std::uint8_t* out, int done) {
     if constexpr (kFixedPairs > 0) pairs = kFixedPairs;
-    int done = 0;
     for (; done + 16 <= values; done += 16) {
         __m128i s0 = _mm_set1_epi32(1 << (kDownShift - 1)), s1 = s0, s2 = s0, s3 = s0;
         for (int p = 0; p < pairs; ++p) {
@@ -206,7 +208,7 @@ int rowDownVector(const std::int16_t* const* first, const std::int16_t* const* s
 }
 
 using RowDown = int (*)(const std::int16_t* const*, const std::int16_t* const*, const __m128i*, int,
-                        int, std::uint8_t*);
+                        int, std::uint8_t*, int);
 
 RowDown rowDownVectorFor(int pairs) {
     constexpr RowDown kUnrolled[] = {rowDownVector<0>,  rowDownVector<1>,  rowDownVector<2>,
@@ -218,23 +220,27 @@ RowDown rowDownVectorFor(int pairs) {
     return pairs < int(std::size(kUnrolled)) ? kUnrolled[pairs] : rowDownVector<0>;
 }
 
-// One output row down with the vector form first, the values it leaves over one by one.
+// One output row down with the widest vector form first, then the 128-bit one, the values they
+// leave over one by one.
 void rowDownPaired(const std::int16_t* const* rows, const std::int16_t* w, int count, int values,
-                   std::uint8_t* out) {
+                   std::uint8_t* out, bool wide) {
     constexpr int kMostPairs = 64;  // a reduction of some thirty times
     const int pairs = (count + 1) / 2;
     if (pairs > kMostPairs) return rowDown(rows, w, count, values, out);
+    std::int32_t words[kMostPairs];
     __m128i weights[kMostPairs];
     const std::int16_t* first[kMostPairs];
     const std::int16_t* second[kMostPairs];
     for (int p = 0; p < pairs; ++p) {
         const bool alone = 2 * p + 1 == count;
-        weights[p] =
-            _mm_set1_epi32(std::uint16_t(w[2 * p]) | std::int32_t(alone ? 0 : w[2 * p + 1]) << 16);
+        words[p] = std::uint16_t(w[2 * p]) | std::int32_t(alone ? 0 : w[2 * p + 1]) << 16;
+        weights[p] = _mm_set1_epi32(words[p]);
         first[p] = rows[2 * p];
         second[p] = rows[alone ? 2 * p : 2 * p + 1];
     }
-    const int done = rowDownVectorFor(pairs)(first, second, weights, pairs, values, out);
+    const avx2::DownRow widest = wide ? avx2::downRowFor(pairs) : nullptr;
+    int done = widest ? widest(first, second, words, pairs, values, out) : 0;
+    done = rowDownVectorFor(pairs)(first, second, weights, pairs, values, out, done);
     rowDown(rows, w, count, values, out, done);
 }
 #endif
@@ -242,19 +248,25 @@ void rowDownPaired(const std::int16_t* const* rows, const std::int16_t* w, int c
 // The pass across, a row at a time as the pass down asks for them.
 class Across {
   public:
-    Across(const QImage& source, int width)
+    Across(const QImage& source, int width, ResamplingCode code)
         : source_(source), taps_(tapsFor(source.width(), width)) {
 #if defined(__SSE2__)
-        if (source.width() >= taps_.count) {
+        if (source.width() >= taps_.count && code != ResamplingCode::Plain) {
             paired_ = pairedWeights(taps_);
             vector_ = rowAcrossVectorFor(taps_.count / 2);
+            if (code == ResamplingCode::Widest && avx2::available())
+                wide_ = avx2::acrossRowFor(taps_.count / 2);
         }
 #endif
     }
     void row(int y, std::int16_t* out) const {
         const std::uint8_t* in = source_.constScanLine(y);
 #if defined(__SSE2__)
-        if (vector_) return vector_(in, out, taps_, paired_.data());
+        if (vector_) {
+            const int width = int(taps_.first.size());
+            const int done = wide_ ? wide_(in, out, taps_.first.data(), width, paired_.data()) : 0;
+            return vector_(in, out, taps_, paired_.data(), done);
+        }
 #endif
         rowAcross(in, source_.width(), out, taps_);
     }
@@ -265,19 +277,21 @@ class Across {
 #if defined(__SSE2__)
     std::vector<std::int32_t> paired_;
     RowAcross vector_ = nullptr;
+    avx2::AcrossRow wide_ = nullptr;
 #endif
 };
 
 // Down the rows across, made as each output row first needs them and kept in a ring of as many
 // rows as one output row weighs: the pass between stays in the cache, whatever the picture's
 // size. False when there is no memory for the ring.
-bool down(const Across& across, int height, QImage& out) {
+bool down(const Across& across, int height, QImage& out, ResamplingCode code) {
     const Taps taps = tapsFor(height, out.height());
     const std::size_t stride = std::size_t(out.width()) * 4;
     const int ring = std::min(taps.count, height);
     std::unique_ptr<std::int16_t[]> rows(new (std::nothrow) std::int16_t[stride * ring]);
     if (!rows) return false;
     std::vector<const std::int16_t*> window(std::size_t(taps.count));
+    [[maybe_unused]] const bool wide = code == ResamplingCode::Widest && avx2::available();
     int made = 0;
     for (int y = 0; y < out.height(); ++y) {
         const int first = taps.first[std::size_t(y)];
@@ -287,10 +301,12 @@ bool down(const Across& across, int height, QImage& out) {
             window[std::size_t(k)] = &rows[stride * ((first + k) % ring)];
         const std::int16_t* w = &taps.weights[std::size_t(y) * taps.count];
 #if defined(__SSE2__)
-        rowDownPaired(window.data(), w, count, out.width() * 4, out.scanLine(y));
-#else
-        rowDown(window.data(), w, count, out.width() * 4, out.scanLine(y));
+        if (code != ResamplingCode::Plain) {
+            rowDownPaired(window.data(), w, count, out.width() * 4, out.scanLine(y), wide);
+            continue;
+        }
 #endif
+        rowDown(window.data(), w, count, out.width() * 4, out.scanLine(y));
     }
     return true;
 }
@@ -309,7 +325,7 @@ void keepPremultiplied(QImage& image) {
 
 }  // namespace
 
-QImage resampled(const QImage& picture, QSize size) {
+QImage resampled(const QImage& picture, QSize size, ResamplingCode code) {
     size = size.expandedTo(QSize(1, 1));
     const QImage::Format format =
         picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
@@ -318,7 +334,7 @@ QImage resampled(const QImage& picture, QSize size) {
     QImage scaled(size, format);
     if (source.isNull() || scaled.isNull()) return {};
     // Across first, into finer values of the output's width; then down.
-    if (!down(Across(source, size.width()), source.height(), scaled)) return {};
+    if (!down(Across(source, size.width(), code), source.height(), scaled, code)) return {};
     if (format == QImage::Format_ARGB32_Premultiplied) keepPremultiplied(scaled);
     scaled.setDotsPerMeterX(picture.dotsPerMeterX());
     scaled.setDotsPerMeterY(picture.dotsPerMeterY());

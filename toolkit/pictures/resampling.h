@@ -12,6 +12,10 @@ namespace toolkit {
 // comes back as Format_RGB32; one with an alpha channel as Format_ARGB32_Premultiplied,
 // filtered premultiplied so that transparent pixels lend no colour, no colour above its alpha.
 // A null image when there is no memory for it.
-QImage resampled(const QImage& picture, QSize size);
+//
+// `code` says which code may do it: the widest vectors this processor runs, the 128-bit ones
+// only, or none. All give the same pixels; the choice is there for the tests that check so.
+enum class ResamplingCode { Widest, Vector128, Plain };
+QImage resampled(const QImage& picture, QSize size, ResamplingCode code = ResamplingCode::Widest);
 
 }  // namespace toolkit
