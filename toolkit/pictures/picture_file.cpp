@@ -49,9 +49,18 @@ void refuseOnEnd(const QString& path, JpegDecodeEnd end) {
     }
 }
 
+// A picture as decoded, and whether its decoder has shown that the file holds all of it.
+struct Decoded {
+    QImage picture;
+    // libjpeg warns of data that ends early, of bytes where a marker should be and of a scan
+    // cut off by a marker: a decode it finished without a word read every scan to the end
+    // marker, which is all the walk over the file's segments would check.
+    bool readToTheEnd = false;
+};
+
 // The decoder at the plan's reduction, upright; null where it does not take the file.
-QImage decodedReduced(const QString& path, const OpenedPicture& opened, const DecodePlan& plan,
-                      const EmbeddedProfile& profile, const std::atomic<bool>* cancelled) {
+Decoded decodedReduced(const QString& path, const OpenedPicture& opened, const DecodePlan& plan,
+                       const EmbeddedProfile& profile, const std::atomic<bool>* cancelled) {
     const QImageIOHandler::Transformations turn = opened.header.transformation;
     if (plan.route == DecodeRoute::ReducedJpegOnly &&
         !withinWholeDecodeBounds(plan.decodedSize.width(), plan.decodedSize.height())) {
@@ -65,7 +74,7 @@ QImage decodedReduced(const QString& path, const OpenedPicture& opened, const De
     if (decoded.end == JpegDecodeEnd::Refused)
         decoded = decodeCmykJpeg(opened.data(), opened.size(), plan.reduction, profile, cancelled);
     refuseOnEnd(path, decoded.end);
-    return turnedUpright(std::move(decoded.picture), turn);
+    return {turnedUpright(std::move(decoded.picture), turn), decoded.end == JpegDecodeEnd::Done};
 }
 
 // Run-length BMP data may leave pixels out (a jump, an early end), which the reader leaves as
@@ -105,12 +114,15 @@ void weighWholeAgain(const QString& path, const OpenedPicture& opened, const Dec
 }
 
 // The picture by the plan's route, or by Qt's reader whole where the route ends there.
-QImage decoded(const QString& path, OpenedPicture& opened, const DecodePlan& plan,
-               const EmbeddedProfile& profile, const DecodeRun& run) {
-    QImage picture;
+Decoded decoded(const QString& path, OpenedPicture& opened, const DecodePlan& plan,
+                const EmbeddedProfile& profile, const DecodeRun& run) {
     const bool jpeg =
         plan.route == DecodeRoute::ReducedJpeg || plan.route == DecodeRoute::ReducedJpegOnly;
-    if (jpeg) picture = decodedReduced(path, opened, plan, profile, run.cancelled);
+    if (jpeg) {
+        Decoded reduced = decodedReduced(path, opened, plan, profile, run.cancelled);
+        if (!reduced.picture.isNull()) return reduced;
+    }
+    QImage picture;
     if (plan.route == DecodeRoute::ReducedBmp)
         picture = readBmpReduced(opened.data(), opened.size(), plan.reduction.denom);
     if (plan.route == DecodeRoute::Os2Bitmap)
@@ -121,7 +133,7 @@ QImage decoded(const QString& path, OpenedPicture& opened, const DecodePlan& pla
     if (picture.isNull() && plan.route != DecodeRoute::Whole)
         weighWholeAgain(path, opened, plan, run);
     if (picture.isNull()) picture = decodedByReader(path, opened, run.cancelled);
-    return picture;
+    return {std::move(picture)};
 }
 
 }  // namespace
@@ -145,7 +157,8 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
     PictureRead read;
     read.naturalSize = opened.header.naturalSize;
     const EmbeddedProfile profile = opened.lookInto(embeddedProfile);
-    read.image = decoded(path, opened, plan, profile, run);
+    Decoded picture = decoded(path, opened, plan, profile, run);
+    read.image = std::move(picture.picture);
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
 
     // Colours as the file means them, at the size decoded (no finer than the target needs).
@@ -153,7 +166,7 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
     if (colours == Colours::Srgb)
         read.image = convertedToSrgb(std::move(read.image), std::exchange(read.unconverted, {}));
     // The decoder read what it could; the file's own structure says whether that was all.
-    read.damage = opened.lookInto(pictureDamage);
+    if (!picture.readToTheEnd) read.damage = opened.lookInto(pictureDamage);
     read.photoDate = opened.lookInto(readPhotoDate);
     return read;
 }
