@@ -215,6 +215,8 @@ QByteArray topDownBmpBytes(const QImage& picture) {
 // what that takes is known too (asked for again then).
 TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryIsThatRoutes) {
     using toolkit::DecodeRoute;
+    constexpr auto kSoft = toolkit::ResamplingFilter::Soft,
+                   kSharp = toolkit::ResamplingFilter::Sharp;
     const QByteArray progressive = progressiveJpegBytes(quadrantPicture(800, 600));
     // GIFs whose logical screen is far larger, or smaller, than their one frame: the reader
     // decodes the screen.
@@ -233,6 +235,8 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryIsThatRoutes) {
         QSize atLeast;
         DecodeRoute route;
         QSize decoded;
+        // The softer cubic only after a JPEG decoder's reduction to more than a quarter.
+        toolkit::ResamplingFilter filter = kSharp;
     } rows[] = {
         {"foto.jpg", jpegBytes(quadrantPicture(800, 600)), QSize(100, 75), DecodeRoute::ReducedJpeg,
          QSize(100, 75)},
@@ -240,7 +244,7 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryIsThatRoutes) {
         {"girada.jpg", withOrientation(jpegBytes(quadrantPicture(160, 80)), 6), QSize(10, 20),
          DecodeRoute::ReducedJpeg, QSize(10, 20)},
         {"panorama.jpg", jpegBytes(quadrantPicture(33000, 8)), QSize(),
-         DecodeRoute::ReducedJpegOnly, QSize(16500, 4)},
+         DecodeRoute::ReducedJpegOnly, QSize(16500, 4), kSoft},
         {"dibujo.gif", gif, QSize(2, 2), DecodeRoute::Whole, QSize(8, 6)},
         {"pantalla.gif", screen, QSize(2, 2), DecodeRoute::Whole, QSize(4000, 3000)},
         {"chica.gif", small, QSize(2, 2), DecodeRoute::Whole, QSize(4, 3)},
@@ -253,6 +257,8 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryIsThatRoutes) {
         {"casi.bmp", bmpBytes(scan), QSize(1300, 200), DecodeRoute::Whole, QSize(2400, 1800)},
         {"mapa.bmp", bmpBytes(quadrantPicture(800, 600)), QSize(100, 75), DecodeRoute::Whole,
          QSize(800, 600)},
+        {"media.jpg", jpegBytes(quadrantPicture(800, 600)), QSize(300, 225),
+         DecodeRoute::ReducedJpeg, QSize(300, 225), kSoft},
     };
     QTemporaryDir folder;
     std::vector<toolkit::DecodePlan> plans;
@@ -264,8 +270,10 @@ TEST(ScaledDecoding, ThePlannedRouteIsTheOneTakenAndItsMemoryIsThatRoutes) {
             toolkit::planDecode(toolkit::readPictureHeader(path), row.atLeast);
         EXPECT_EQ(plan.route, row.route);
         EXPECT_EQ(plan.decodedSize, row.decoded);
-        const QImage read = toolkit::readPictureFile(path, row.atLeast).image;
+        const toolkit::PictureRead picture = toolkit::readPictureFile(path, row.atLeast);
+        const QImage& read = picture.image;
         EXPECT_EQ(read.size(), plan.decodedSize);
+        EXPECT_EQ(picture.finalFilter, row.filter);
         // Averaged blocks of one colour keep it; top-down and palette files come out upright.
         if (row.route == DecodeRoute::ReducedBmp) {
             EXPECT_EQ(corners(read), corners(scan));
@@ -331,8 +339,10 @@ TEST(ScaledDecoding, ScanBombsAreRefusedAndADecodeStopsWhenCancelled) {
 
 // The final scaling on pictures whose right answer is known: each comes out at the size asked,
 // opaque or premultiplied as it came in; a flat area stays exactly flat, and an edge rings by a
-// few levels at most (the cubic's small lobes), both ways, shrunk or enlarged.
+// few levels at most (the cubic's small lobes), both ways, shrunk or enlarged, with either filter.
 TEST(ScaledDecoding, TheFinalScalingKeepsFlatAreasExactAndEdgesWithinTheirBounds) {
+    using toolkit::ResamplingFilter;
+    const ResamplingFilter filters[] = {ResamplingFilter::Soft, ResamplingFilter::Sharp};
     const auto filled = [](QSize size, QImage::Format format, QRgb colour) {
         QImage picture(size, format);
         picture.fill(colour);
@@ -358,69 +368,79 @@ TEST(ScaledDecoding, TheFinalScalingKeepsFlatAreasExactAndEdgesWithinTheirBounds
          qPremultiply(qRgba(200, 40, 10, 128))},
         {filled({80, 60}, QImage::Format_ARGB32, qRgba(200, 40, 10, 0)), {33, 90}, 0},
     };
-    for (const auto& c : flat) {
-        SCOPED_TRACE(QStringLiteral("%1 x %2 (format %3) to %4 x %5")
-                         .arg(c.picture.width())
-                         .arg(c.picture.height())
-                         .arg(int(c.picture.format()))
-                         .arg(c.size.width())
-                         .arg(c.size.height())
-                         .toStdString());
-        const QImage scaled = toolkit::scaledPicture(c.picture, c.size);
-        ASSERT_EQ(scaled.size(), c.size);
-        EXPECT_EQ(scaled.format(), c.picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
-                                                               : QImage::Format_RGB32);
-        int wrong = 0;
-        for (int y = 0; y < scaled.height(); ++y)
-            for (int x = 0; x < scaled.width(); ++x) wrong += stored(scaled, x, y) != c.expected;
-        EXPECT_EQ(wrong, 0);
-    }
-
-    // A grey step from 64 to 192 across (then, turned, down) the middle of the picture.
-    constexpr int kLow = 64, kHigh = 192, kRing = (kHigh - kLow) / 20;
-    for (const auto& [length, scaledTo] : {std::pair{300, 100}, {300, 211}, {60, 250}}) {
-        for (const bool across : {true, false}) {
-            SCOPED_TRACE(QStringLiteral("%1 to %2 %3")
-                             .arg(length)
-                             .arg(scaledTo)
-                             .arg(across ? "across" : "down")
+    for (const auto filter : filters)
+        for (const auto& c : flat) {
+            SCOPED_TRACE(QStringLiteral("%1 x %2 (format %3) to %4 x %5, filter %6")
+                             .arg(c.picture.width())
+                             .arg(c.picture.height())
+                             .arg(int(c.picture.format()))
+                             .arg(c.size.width())
+                             .arg(c.size.height())
+                             .arg(int(filter))
                              .toStdString());
-            QImage step(across ? QSize(length, 8) : QSize(8, length), QImage::Format_RGB32);
-            step.fill(qRgb(kLow, kLow, kLow));
-            for (int i = length / 2; i < length; ++i)
-                for (int j = 0; j < 8; ++j)
-                    step.setPixel(across ? i : j, across ? j : i, qRgb(kHigh, kHigh, kHigh));
-            const QImage scaled =
-                toolkit::scaledPicture(step, across ? QSize(scaledTo, 5) : QSize(5, scaledTo));
-            // Beyond the filter's reach on either side, the flat levels exactly.
-            const int reach =
-                3 * std::max((length + scaledTo - 1) / scaledTo, (scaledTo + length - 1) / length) +
-                1;
-            for (int i = 0; i < scaledTo; ++i) {
-                const int level = qGreen(scaled.pixel(across ? i : 2, across ? 2 : i));
-                EXPECT_GE(level, kLow - kRing) << i;
-                EXPECT_LE(level, kHigh + kRing) << i;
-                if (i < scaledTo / 2 - reach) {
-                    EXPECT_EQ(level, kLow) << i;
-                } else if (i >= scaledTo / 2 + reach) {
-                    EXPECT_EQ(level, kHigh) << i;
+            const QImage scaled = toolkit::scaledPicture(c.picture, c.size, filter);
+            ASSERT_EQ(scaled.size(), c.size);
+            EXPECT_EQ(scaled.format(), c.picture.hasAlphaChannel()
+                                           ? QImage::Format_ARGB32_Premultiplied
+                                           : QImage::Format_RGB32);
+            int wrong = 0;
+            for (int y = 0; y < scaled.height(); ++y)
+                for (int x = 0; x < scaled.width(); ++x)
+                    wrong += stored(scaled, x, y) != c.expected;
+            EXPECT_EQ(wrong, 0);
+        }
+
+    // A grey step from 64 to 192 across (then, turned, down) the middle of the picture. The
+    // sharp cubic's lobes are deeper.
+    constexpr int kLow = 64, kHigh = 192;
+    for (const auto& [filter, ring] : {std::pair{ResamplingFilter::Soft, (kHigh - kLow) / 20},
+                                       {ResamplingFilter::Sharp, (kHigh - kLow) / 12}})
+        for (const auto& [length, scaledTo] : {std::pair{300, 100}, {300, 211}, {60, 250}}) {
+            for (const bool across : {true, false}) {
+                SCOPED_TRACE(QStringLiteral("%1 to %2 %3, filter %4")
+                                 .arg(length)
+                                 .arg(scaledTo)
+                                 .arg(across ? "across" : "down")
+                                 .arg(int(filter))
+                                 .toStdString());
+                QImage step(across ? QSize(length, 8) : QSize(8, length), QImage::Format_RGB32);
+                step.fill(qRgb(kLow, kLow, kLow));
+                for (int i = length / 2; i < length; ++i)
+                    for (int j = 0; j < 8; ++j)
+                        step.setPixel(across ? i : j, across ? j : i, qRgb(kHigh, kHigh, kHigh));
+                const QImage scaled = toolkit::scaledPicture(
+                    step, across ? QSize(scaledTo, 5) : QSize(5, scaledTo), filter);
+                // Beyond the filter's reach on either side, the flat levels exactly.
+                const int reach = 3 * std::max((length + scaledTo - 1) / scaledTo,
+                                               (scaledTo + length - 1) / length) +
+                                  1;
+                for (int i = 0; i < scaledTo; ++i) {
+                    const int level = qGreen(scaled.pixel(across ? i : 2, across ? 2 : i));
+                    EXPECT_GE(level, kLow - ring) << i;
+                    EXPECT_LE(level, kHigh + ring) << i;
+                    if (i < scaledTo / 2 - reach) {
+                        EXPECT_EQ(level, kLow) << i;
+                    } else if (i >= scaledTo / 2 + reach) {
+                        EXPECT_EQ(level, kHigh) << i;
+                    }
                 }
             }
         }
-    }
 
     // Transparent red beside opaque blue: the red, unseen, lends no colour, and no colour is
     // brighter than its pixel's alpha.
     QImage half = filled({120, 40}, QImage::Format_ARGB32, qRgba(255, 0, 0, 0));
     for (int y = 0; y < 40; ++y)
         for (int x = 60; x < 120; ++x) half.setPixel(x, y, qRgba(0, 0, 255, 255));
-    const QImage scaled = toolkit::scaledPicture(half, {37, 13});
-    for (int y = 0; y < scaled.height(); ++y)
-        for (int x = 0; x < scaled.width(); ++x) {
-            const QRgb pixel = stored(scaled, x, y);
-            EXPECT_EQ(qRed(pixel) + qGreen(pixel), 0) << x << "," << y;
-            EXPECT_LE(qBlue(pixel), qAlpha(pixel)) << x << "," << y;
-        }
+    for (const auto filter : filters) {
+        const QImage scaled = toolkit::scaledPicture(half, {37, 13}, filter);
+        for (int y = 0; y < scaled.height(); ++y)
+            for (int x = 0; x < scaled.width(); ++x) {
+                const QRgb pixel = stored(scaled, x, y);
+                EXPECT_EQ(qRed(pixel) + qGreen(pixel), 0) << x << "," << y;
+                EXPECT_LE(qBlue(pixel), qAlpha(pixel)) << x << "," << y;
+            }
+    }
 
     // The widest vector code, the 128-bit one and the plain one give the very same pixels:
     // shrunk (up to past the unrolled reductions) and enlarged, widths that leave values over,
@@ -430,16 +450,18 @@ TEST(ScaledDecoding, TheFinalScalingKeepsFlatAreasExactAndEdgesWithinTheirBounds
         for (int x = 0; x < translucent.width(); ++x)
             translucent.setPixel(x, y,
                                  (translucent.pixel(x, y) & 0xFFFFFF) | uint(x * y % 256) << 24);
-    for (const QImage& source : {busyPicture(333, 251), translucent, busyPicture(5, 4)})
-        for (const QSize size : {QSize(129, 97), QSize(37, 250), QSize(333, 19), QSize(500, 400),
-                                 QSize(31, 3), QSize(11, 8), QSize(2, 2)}) {
-            const QImage plain = toolkit::resampled(source, size, toolkit::ResamplingCode::Plain);
-            for (const auto code :
-                 {toolkit::ResamplingCode::Vector128, toolkit::ResamplingCode::Widest})
-                EXPECT_EQ(toolkit::resampled(source, size, code), plain)
-                    << source.width() << "x" << source.height() << " to " << size.width() << "x"
-                    << size.height() << ", code " << int(code);
-        }
+    for (const auto filter : filters)
+        for (const QImage& source : {busyPicture(333, 251), translucent, busyPicture(5, 4)})
+            for (const QSize size : {QSize(129, 97), QSize(37, 250), QSize(333, 19),
+                                     QSize(500, 400), QSize(31, 3), QSize(11, 8), QSize(2, 2)}) {
+                const QImage plain =
+                    toolkit::resampled(source, size, filter, toolkit::ResamplingCode::Plain);
+                for (const auto code :
+                     {toolkit::ResamplingCode::Vector128, toolkit::ResamplingCode::Widest})
+                    EXPECT_EQ(toolkit::resampled(source, size, filter, code), plain)
+                        << source.width() << "x" << source.height() << " to " << size.width() << "x"
+                        << size.height() << ", code " << int(code);
+            }
 
     // A surface drawn without its white fill, where nothing of it would show, holds the very
     // pixels of one painted over white: the picture covering it exactly or beyond its edges,

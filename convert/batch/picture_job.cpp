@@ -61,7 +61,7 @@ class Conversion {
         if (!job_.decoded.isNull()) {
             result_.picture = job_.decoded;
             result_.naturalSize = job_.decoded.size();
-            return;
+            return;  // decoded whole: the sharp filter finishes it
         }
         // No finer than the target: a 12-megapixel photo bound for 1024 pixels is decoded at
         // a fraction of its size. A file the decoder could read only in part must not pass
@@ -80,12 +80,13 @@ class Conversion {
         result_.naturalSize = read.naturalSize;
         result_.outcome.unconverted = std::move(read.unconverted);
         photoDate_ = std::move(read.photoDate);
+        finalFilter_ = read.finalFilter;
     }
 
     void paint() {
         // On white: transparent parts must not show the previous picture.
         drawing_ = toolkit::drawnOnWhite(job_.surface, result_.picture, job_.target,
-                                         result_.outcome.unconverted);
+                                         result_.outcome.unconverted, finalFilter_);
     }
 
     void writeJpeg() {
@@ -124,6 +125,7 @@ class Conversion {
     PictureResult result_;
     toolkit::FileTime sourceTime_;
     toolkit::PhotoDate photoDate_;
+    toolkit::ResamplingFilter finalFilter_ = toolkit::ResamplingFilter::Sharp;
 };
 
 }  // namespace

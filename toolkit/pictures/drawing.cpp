@@ -50,13 +50,13 @@ QImage filledSurface(QSize size, const QColor& colour) {
     return surface;
 }
 
-QImage scaledPicture(const QImage& picture, QSize size) {
+QImage scaledPicture(const QImage& picture, QSize size, ResamplingFilter filter) {
     if (picture.size() == size) return picture;
     checkDrawingSize(size);
     // Scaled on its own rather than by the painter, whose filter samples too few source pixels
     // when a large photo shrinks a lot; with a cubic rather than an average over each pixel's
     // area, which leaves a photo reduced at the decoder's limit a little soft.
-    QImage scaled = resampled(picture, size);
+    QImage scaled = resampled(picture, size, filter);
     if (scaled.isNull())
         throw Failure(QStringLiteral("No hay memoria para escalar la imagen a %1 x %2 píxeles")
                           .arg(size.width())
@@ -65,25 +65,25 @@ QImage scaledPicture(const QImage& picture, QSize size) {
 }
 
 void paintScaled(QImage& surface, const QImage& picture, const QRect& target,
-                 const EmbeddedProfile& profile) {
+                 const EmbeddedProfile& profile, ResamplingFilter filter) {
     if (target.isEmpty() || picture.isNull()) return;
-    const QImage scaled = convertedToSrgb(scaledPicture(picture, target.size()), profile);
+    const QImage scaled = convertedToSrgb(scaledPicture(picture, target.size(), filter), profile);
     QPainter painter(&surface);
     painter.drawImage(target.topLeft(), scaled);
 }
 
 QImage drawnOnWhite(QSize size, const QImage& picture, const QRect& target,
-                    const EmbeddedProfile& profile) {
+                    const EmbeddedProfile& profile, ResamplingFilter filter) {
     size = size.expandedTo(QSize(1, 1));
     const QRect whole(QPoint(0, 0), size);
     if (picture.isNull() || picture.hasAlphaChannel() || !target.contains(whole)) {
         QImage surface = filledSurface(size, Qt::white);
-        paintScaled(surface, picture, target, profile);
+        paintScaled(surface, picture, target, profile, filter);
         return surface;
     }
     // Nothing of the white would show: the opaque picture covers every pixel.
     checkDrawingSize(size);
-    QImage scaled = convertedToSrgb(scaledPicture(picture, target.size()), profile);
+    QImage scaled = convertedToSrgb(scaledPicture(picture, target.size(), filter), profile);
     if (target == whole && scaled.format() == QImage::Format_RGB32) return scaled;
     QImage surface = newSurface(size);
     QPainter painter(&surface);

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include "toolkit/pictures/color_profile.h"
+#include "toolkit/pictures/resampling.h"
 #include "toolkit/system/file_times.h"
 
 namespace toolkit {
@@ -18,21 +19,25 @@ namespace toolkit {
 // when there is no memory for it.
 QImage filledSurface(QSize size, const QColor& colour);
 
-// The picture scaled to exactly `size` with a three-lobed Lanczos filter (the picture itself when
-// it has that size already). Every picture on its way to a surface is scaled here, whatever
-// route decoded it. Raises a Failure when there is no memory for it.
-QImage scaledPicture(const QImage& picture, QSize size);
+// The picture scaled to exactly `size` with the cubic `filter` (the picture itself when it has
+// that size already). Every picture on its way to a surface is scaled here, whatever route
+// decoded it; the route says which filter finishes it best (PictureRead::finalFilter). Raises a
+// Failure when there is no memory for it.
+QImage scaledPicture(const QImage& picture, QSize size,
+                     ResamplingFilter filter = ResamplingFilter::Soft);
 
 // Paints the picture into the surface over `target`, scaled to it, its colours turned into sRGB
 // through `profile` once scaled (the fewest pixels to convert).
 void paintScaled(QImage& surface, const QImage& picture, const QRect& target,
-                 const EmbeddedProfile& profile = {});
+                 const EmbeddedProfile& profile = {},
+                 ResamplingFilter filter = ResamplingFilter::Soft);
 
 // A surface of this size holding the picture painted over `target` as paintScaled paints it, on
 // white where the picture leaves anything uncovered or lets it show through; an opaque picture
 // that covers the whole surface is not painted over a white fill that nothing would show.
 QImage drawnOnWhite(QSize size, const QImage& picture, const QRect& target,
-                    const EmbeddedProfile& profile = {});
+                    const EmbeddedProfile& profile = {},
+                    ResamplingFilter filter = ResamplingFilter::Soft);
 
 // The surface as a 24-bit BMP file, bottom row first, the same bytes as Qt's BMP writer gives.
 QByteArray bmpFileBytes(const QImage& surface);

@@ -56,7 +56,15 @@ struct Decoded {
     // cut off by a marker: a decode it finished without a word read every scan to the end
     // marker, which is all the walk over the file's segments would check.
     bool readToTheEnd = false;
+    ResamplingFilter finalFilter = ResamplingFilter::Sharp;
 };
+
+// Reduced to more than a quarter, a JPEG keeps its blocks' edges faintly; at a quarter or less
+// each block is little more than its average.
+ResamplingFilter filterAfter(JpegReduction reduction) {
+    const bool blocky = reduction.num < reduction.denom && 4 * reduction.num > reduction.denom;
+    return blocky ? ResamplingFilter::Soft : ResamplingFilter::Sharp;
+}
 
 // The decoder at the plan's reduction, upright; null where it does not take the file.
 Decoded decodedReduced(const QString& path, const OpenedPicture& opened, const DecodePlan& plan,
@@ -74,7 +82,8 @@ Decoded decodedReduced(const QString& path, const OpenedPicture& opened, const D
     if (decoded.end == JpegDecodeEnd::Refused)
         decoded = decodeCmykJpeg(opened.data(), opened.size(), plan.reduction, profile, cancelled);
     refuseOnEnd(path, decoded.end);
-    return {turnedUpright(std::move(decoded.picture), turn), decoded.end == JpegDecodeEnd::Done};
+    return {turnedUpright(std::move(decoded.picture), turn), decoded.end == JpegDecodeEnd::Done,
+            filterAfter(plan.reduction)};
 }
 
 // Run-length BMP data may leave pixels out (a jump, an early end), which the reader leaves as
@@ -159,6 +168,7 @@ PictureRead readPictureFile(const QString& path, QSize atLeast, Colours colours,
     const EmbeddedProfile profile = opened.lookInto(embeddedProfile);
     Decoded picture = decoded(path, opened, plan, profile, run);
     read.image = std::move(picture.picture);
+    read.finalFilter = picture.finalFilter;
     if (!read.naturalSize.isValid()) read.naturalSize = read.image.size();
 
     // Colours as the file means them, at the size decoded (no finer than the target needs).

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "toolkit/pictures/color_profile.h"
+#include "toolkit/pictures/resampling.h"
 #include "toolkit/system/photo_date.h"
 
 namespace toolkit {
@@ -36,6 +37,8 @@ struct PictureRead {
     EmbeddedProfile unconverted;
     // When a JPEG photo was taken, from its EXIF; empty for every other picture.
     PhotoDate photoDate;
+    // The filter that best finishes the picture as its route decoded it.
+    ResamplingFilter finalFilter = ResamplingFilter::Sharp;
 };
 
 // Whether readPictureFile turns the picture's colours into sRGB (through the profile the file

@@ -24,14 +24,25 @@ using resampling::kAcrossShift;
 using resampling::kDownShift;
 using resampling::kOne;
 
-// The Mitchell-Netravali cubic (B = C = 1/3): after the decoder's reduction, whose blocks leave
-// a faint grid, it comes nearer a three-lobed Lanczos reduction of the whole picture than that
-// filter does itself, and it rings less at edges.
+// Mitchell and Netravali's two-parameter cubic. Either of the two chosen comes nearer a
+// three-lobed Lanczos reduction of the whole picture, after what the decoder did, than that
+// filter does itself, and rings less at edges.
 constexpr double kSupport = 2.0;
-double cubic(double x) {
+struct Cubic {
+    double b, c;
+};
+constexpr Cubic kMitchell{1.0 / 3, 1.0 / 3};
+constexpr Cubic kCatmullRom{0, 0.5};
+
+double cubic(double x, Cubic k) {
     x = std::fabs(x);
-    if (x < 1) return (7 * x * x * x - 12 * x * x + 16.0 / 3) / 6;
-    if (x < 2) return (-7.0 / 3 * x * x * x + 12 * x * x - 20 * x + 32.0 / 3) / 6;
+    const double b = k.b, c = k.c;
+    if (x < 1)
+        return ((12 - 9 * b - 6 * c) * x * x * x + (-18 + 12 * b + 6 * c) * x * x + 6 - 2 * b) / 6;
+    if (x < 2)
+        return ((-b - 6 * c) * x * x * x + (6 * b + 30 * c) * x * x - (12 * b + 48 * c) * x +
+                8 * b + 24 * c) /
+               6;
     return 0;
 }
 
@@ -60,7 +71,8 @@ void quantise(const std::vector<double>& exact, std::int16_t* weights) {
 }
 
 // A side that keeps its length keeps its pixels: the cubic does not pass through them.
-Taps tapsFor(int in, int out) {
+Taps tapsFor(int in, int out, ResamplingFilter filter) {
+    const Cubic shape = filter == ResamplingFilter::Sharp ? kCatmullRom : kMitchell;
     const double scale = double(in) / out;
     const double widen = std::max(scale, 1.0);
     const double support = in == out ? 0.5 : kSupport * widen;
@@ -75,7 +87,7 @@ Taps tapsFor(int in, int out) {
         const int high = std::min(int(centre + support + 0.5), in);
         exact.clear();
         for (int s = low; s < high; ++s)
-            exact.push_back(in == out ? 1.0 : cubic((s + 0.5 - centre) / widen));
+            exact.push_back(in == out ? 1.0 : cubic((s + 0.5 - centre) / widen, shape));
         // Shifted back from the end so that reading `count` pixels stays inside the source.
         const int first = std::max(0, std::min(low, in - taps.count));
         taps.first[std::size_t(i)] = first;
@@ -248,8 +260,8 @@ void rowDownPaired(const std::int16_t* const* rows, const std::int16_t* w, int c
 // The pass across, a row at a time as the pass down asks for them.
 class Across {
   public:
-    Across(const QImage& source, int width, ResamplingCode code)
-        : source_(source), taps_(tapsFor(source.width(), width)) {
+    Across(const QImage& source, int width, ResamplingFilter filter, ResamplingCode code)
+        : source_(source), taps_(tapsFor(source.width(), width, filter)) {
 #if defined(__SSE2__)
         if (source.width() >= taps_.count && code != ResamplingCode::Plain) {
             paired_ = pairedWeights(taps_);
@@ -284,8 +296,9 @@ class Across {
 // Down the rows across, made as each output row first needs them and kept in a ring of as many
 // rows as one output row weighs: the pass between stays in the cache, whatever the picture's
 // size. False when there is no memory for the ring.
-bool down(const Across& across, int height, QImage& out, ResamplingCode code) {
-    const Taps taps = tapsFor(height, out.height());
+bool down(const Across& across, int height, QImage& out, ResamplingFilter filter,
+          ResamplingCode code) {
+    const Taps taps = tapsFor(height, out.height(), filter);
     const std::size_t stride = std::size_t(out.width()) * 4;
     const int ring = std::min(taps.count, height);
     std::unique_ptr<std::int16_t[]> rows(new (std::nothrow) std::int16_t[stride * ring]);
@@ -325,7 +338,7 @@ void keepPremultiplied(QImage& image) {
 
 }  // namespace
 
-QImage resampled(const QImage& picture, QSize size, ResamplingCode code) {
+QImage resampled(const QImage& picture, QSize size, ResamplingFilter filter, ResamplingCode code) {
     size = size.expandedTo(QSize(1, 1));
     const QImage::Format format =
         picture.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
@@ -334,7 +347,8 @@ QImage resampled(const QImage& picture, QSize size, ResamplingCode code) {
     QImage scaled(size, format);
     if (source.isNull() || scaled.isNull()) return {};
     // Across first, into finer values of the output's width; then down.
-    if (!down(Across(source, size.width(), code), source.height(), scaled, code)) return {};
+    if (!down(Across(source, size.width(), filter, code), source.height(), scaled, filter, code))
+        return {};
     if (format == QImage::Format_ARGB32_Premultiplied) keepPremultiplied(scaled);
     scaled.setDotsPerMeterX(picture.dotsPerMeterX());
     scaled.setDotsPerMeterY(picture.dotsPerMeterY());
