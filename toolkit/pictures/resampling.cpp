@@ -128,8 +128,8 @@ std::vector<std::int32_t> pairedWeights(const Taps& taps) {
 
 // The same four pixels at a time, their channels paired (b0 b1 g0 g1 r0 r1 a0 a1, b2 b3 ...)
 // for the multiply-add, then a last pair. Every window must lie inside the row (the source at
-// least as long as the taps' count). With a fixed number of pairs the loop unrolls.
-// Output pixels from `start` on.
+// least as long as the taps' count). From output pixel `start` on. With a fixed number of pairs
+// the loop unrolls.
 template <int kFixedPairs>
 void rowAcrossVector(const std::uint8_t* in, std::int16_t* out, const Taps& taps,
                      const std::int32_t* paired, int start) {
