@@ -1,8 +1,9 @@
 #include "toolkit/system/durable_file.h"
 
-#include <QDir>
 #include <QFile>
 #include <cerrno>
+
+#include "toolkit/system/os_calls.h"
 
 #ifdef _WIN32
 #include <windows.h>
@@ -32,19 +33,13 @@ QString flushFailure(int systemError) {
     }
 }
 
-#ifdef _WIN32
-std::wstring nativePath(const QString& path) {
-    return QDir::toNativeSeparators(path).toStdWString();
-}
-#endif
-
 }  // namespace
 
 #ifdef _WIN32
 
 ReplacedFile replacedFileAt(const QString& path) {
     ReplacedFile file;
-    const DWORD attributes = ::GetFileAttributesW(nativePath(path).c_str());
+    const DWORD attributes = ::GetFileAttributesW(fileSystemPath(path).c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES ||
         (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)))
         return file;
@@ -55,9 +50,9 @@ ReplacedFile replacedFileAt(const QString& path) {
 
 QString settleNewFile(const QString& path, const ReplacedFile&) {
     // A new file takes its folder's permissions; only its bytes need flushing.
-    const HANDLE file =
-        ::CreateFileW(nativePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = ::CreateFileW(fileSystemPath(path).c_str(), GENERIC_WRITE,
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return flushFailure(EIO);
     const bool flushed = ::FlushFileBuffers(file);
     ::CloseHandle(file);

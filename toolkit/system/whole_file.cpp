@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <filesystem>
 #include <system_error>
 
 #include "toolkit/common/failure.h"
