@@ -251,7 +251,7 @@ void rowDownPaired(const std::int16_t* const* rows, const std::int16_t* w, int c
         second[p] = rows[alone ? 2 * p : 2 * p + 1];
     }
     const avx2::DownRow widest = wide ? avx2::downRowFor(pairs) : nullptr;
-    int done = widest ? widest(first, second, words, pairs, values, out) : 0;
+    int done = widest ? widest(first, second, words, values, out) : 0;
     done = rowDownVectorFor(pairs)(first, second, weights, pairs, values, out, done);
     rowDown(rows, w, count, values, out, done);
 }

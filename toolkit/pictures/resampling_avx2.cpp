@@ -75,7 +75,7 @@ __attribute__((target("avx2"))) int acrossRow(const std::uint8_t* in, std::int16
 template <int kFixedPairs>
 __attribute__((target("avx2"))) int downRow(const std::int16_t* const* first,
                                             const std::int16_t* const* second,
-                                            const std::int32_t* weights, int, int values,
+                                            const std::int32_t* weights, int values,
                                             std::uint8_t* out) {
     constexpr int pairs = kFixedPairs;
     int done = 0;

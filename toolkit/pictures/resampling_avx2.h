@@ -19,9 +19,10 @@ using AcrossRow = int (*)(const std::uint8_t* in, std::int16_t* out, const int* 
 AcrossRow acrossRowFor(int pairs);
 
 // Thirty-two values of one output row at a time, rows taken two by two as the 128-bit code
-// does, each pair's two weights in one word. Returns how many of the `values` it did.
+// does (as many pairs as asked of downRowFor), each pair's two weights in one word. Returns
+// how many of the `values` it did.
 using DownRow = int (*)(const std::int16_t* const* first, const std::int16_t* const* second,
-                        const std::int32_t* weights, int pairs, int values, std::uint8_t* out);
+                        const std::int32_t* weights, int values, std::uint8_t* out);
 DownRow downRowFor(int pairs);
 
 }  // namespace toolkit::avx2
